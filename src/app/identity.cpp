@@ -1,0 +1,23 @@
+#include "app/identity.h"
+
+namespace hv {
+
+std::string executable_name_from_path(std::string_view path) {
+  if (const auto slash = path.find_last_of("/\\"); slash != std::string_view::npos) {
+    path.remove_prefix(slash + 1);
+  }
+  if (const auto dot = path.rfind('.'); dot != std::string_view::npos && dot > 0) {
+    path = path.substr(0, dot);
+  }
+  return std::string(path);
+}
+
+std::string identity_text(std::string_view executable_name) {
+  return std::string(executable_name) + ".exe";
+}
+
+std::string title_text(std::string_view executable_name) {
+  return "HALVERD - TEST PROCESS - " + identity_text(executable_name);
+}
+
+}  // namespace hv

@@ -1,0 +1,23 @@
+#include "platform/linux/error_report.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_ask.H>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace hv::linux_backend {
+
+void report_error_and_exit(std::string_view message, bool display_open) {
+  const std::string text(message);
+  std::fprintf(stderr, "HV_TEST_PROCESS: error: %s\n", text.c_str());
+  std::fflush(stderr);
+  if (display_open) {
+    fl_message_title("HV_TEST_PROCESS");
+    fl_alert("%s", text.c_str());
+  }
+  std::exit(1);
+}
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string_view>
+
+namespace hv::linux_backend {
+
+// Tells the user that an error ended the program: one line on stderr, then a modal message box
+// when there is a display; exits with status 1 once it is dismissed.
+[[noreturn]] void report_error_and_exit(std::string_view message, bool display_open);
+
+}  // namespace hv::linux_backend

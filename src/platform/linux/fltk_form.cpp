@@ -1,0 +1,308 @@
+#include "platform/linux/fltk_form.h"
+
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "platform/linux/error_report.h"
+#include "ui/controls.h"
+#include "ui/twips.h"
+
+namespace hv::linux_backend {
+namespace {
+
+using ui::ControlId;
+using ui::ControlKind;
+
+constexpr int kDpi = ui::kDesignDpi;
+constexpr int kDialogFontPixels = 11;  // the 8-point dialog font at 96 dpi
+constexpr Fl_Font kArialBold = FL_FREE_FONT;
+// Window managers set _NET_FRAME_EXTENTS while they take the window on; one that takes longer
+// than this is treated as drawing no frame.
+constexpr auto kFrameExtentsWait = std::chrono::milliseconds(500);
+
+// X keeps coordinates in 16 bits and sizes in 15; any finite stored value must stay inside.
+long clamp_position(long px) { return std::clamp(px, -32768L, 32767L); }
+long clamp_size(long px) { return std::clamp(px, 1L, 32767L); }
+
+Fl_Color to_fl(ui::Rgb rgb) { return fl_rgb_color(rgb.red, rgb.green, rgb.blue); }
+
+struct PixelRect {
+  int x, y, w, h;
+};
+
+PixelRect to_pixels(const ui::TwipsRect& r) {
+  const auto px = [](int twips) { return static_cast<int>(ui::twips_to_pixels(twips, kDpi)); };
+  return {px(r.left), px(r.top), px(r.width), px(r.height)};
+}
+
+void apply_font(Fl_Widget& widget, const ui::Control& control) {
+  if (control.font) {
+    widget.labelfont(kArialBold);
+    widget.labelsize(ui::points_to_pixels(control.font->points, kDpi));
+  } else {
+    widget.labelfont(FL_HELVETICA);
+    widget.labelsize(kDialogFontPixels);
+  }
+  if (control.background) widget.color(to_fl(*control.background));
+  if (control.foreground) widget.labelcolor(to_fl(*control.foreground));
+  if (!control.tip.empty()) widget.copy_tooltip(std::string(control.tip).c_str());
+}
+
+}  // namespace
+
+FltkForm::FltkForm(const X11Session& session) : session_(session) {
+  const auto& design = ui::main_window();
+  left_twips_ = top_twips_ = 0;
+  width_twips_ = static_cast<float>(design.outer_width());
+  height_twips_ = static_cast<float>(design.outer_height());
+  Fl::set_font(kArialBold, "BArial");
+  window_ = std::make_unique<Fl_Window>(
+      static_cast<int>(ui::twips_to_pixels(design.client_width, kDpi)),
+      static_cast<int>(ui::twips_to_pixels(design.client_height, kDpi)));
+  window_->copy_label(std::string(design.title).c_str());
+  window_->xclass("HV_TEST_PROCESS");
+  build_controls();
+  window_->end();
+}
+
+FltkForm::~FltkForm() { stop_timer(); }
+
+// Focusable controls are made in tab order, since FLTK's Tab follows creation order; none of them
+// overlap, so the order has no visible effect.
+void FltkForm::build_controls() {
+  std::vector<const ui::Control*> order;
+  for (ControlId id : ui::tab_order()) order.push_back(&ui::control(id));
+  for (const ui::Control& control : ui::controls()) {
+    if (!ui::takes_focus(control.kind)) order.push_back(&control);
+  }
+
+  for (const ui::Control* control : order) {
+    const PixelRect r = to_pixels(control->rect);
+    const std::string text(control->text);
+    Fl_Widget* widget = nullptr;
+    switch (control->kind) {
+      case ControlKind::Label: {
+        Caption* caption = control->id == ControlId::CREATOR_TEXTBOX
+                               ? new DoubleClickCaption(r.x, r.y, r.w, r.h, text)
+                               : new Caption(r.x, r.y, r.w, r.h, text);
+        if (control->id == ControlId::CREATOR_TEXTBOX) {
+          creator_ = caption;
+          caption->callback(
+              [](Fl_Widget*, void* form) {
+                auto* self = static_cast<FltkForm*>(form);
+                self->dispatch([self] { self->events_->CREATOR_TEXTBOX_DblClick(); });
+              },
+              this);
+        }
+        widget = caption;
+        break;
+      }
+      case ControlKind::TextBox: {
+        auto* box = new TextBox(r.x, r.y, r.w, r.h);
+        box->text(text);
+        if (control->id == ControlId::APP_NAME_TEXTBOX) app_name_ = box;
+        widget = box;
+        break;
+      }
+      case ControlKind::PictureBox:
+        widget = new PictureBox(r.x, r.y, r.w, r.h);
+        break;
+      case ControlKind::CheckBox:
+        tick_box_ = new TriStateCheckBox(r.x, r.y, r.w, r.h, text);
+        tick_box_->callback(
+            [](Fl_Widget*, void* form) {
+              auto* self = static_cast<FltkForm*>(form);
+              self->tick_box_->take_click();
+              self->dispatch([self] { self->events_->AlwaysOnTop_TICKBOX_Click(); });
+            },
+            this);
+        widget = tick_box_;
+        break;
+      case ControlKind::CommandButton:
+        exit_button_ = new Fl_Button(r.x, r.y, r.w, r.h);
+        exit_button_->copy_label(text.c_str());
+        exit_button_->callback(
+            [](Fl_Widget*, void* form) {
+              auto* self = static_cast<FltkForm*>(form);
+              self->dispatch([self] { self->events_->EXIT_BUTTON_Click(); });
+            },
+            this);
+        widget = exit_button_;
+        break;
+      case ControlKind::Timer:
+        continue;
+    }
+    apply_font(*widget, *control);
+  }
+
+  window_->callback(
+      [](Fl_Widget*, void* form) {
+        // Escape is FLTK's close key, but EXIT is not the window's cancel button.
+        if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+        static_cast<FltkForm*>(form)->close();
+      },
+      this);
+}
+
+void FltkForm::run(FormEvents& events) {
+  events_ = &events;
+  dispatch([this] { events_->Form_Load(); });
+  show();
+  Fl::run();
+}
+
+template <class Handler>
+void FltkForm::dispatch(Handler&& handler) {
+  if (failed_) return;
+  std::string message;
+  try {
+    handler();
+    return;
+  } catch (const std::exception& error) {
+    message = error.what();
+  } catch (...) {
+    message = "unknown error";
+  }
+  // Nothing more may run while the user reads the report.
+  failed_ = true;
+  stop_timer();
+  report_error_and_exit(message, true);
+}
+
+void FltkForm::show() {
+  const auto& design = ui::main_window();
+  const long width = clamp_size(ui::twips_to_pixels(width_twips_ - (design.outer_width() - design.client_width), kDpi));
+  const long height = clamp_size(ui::twips_to_pixels(height_twips_ - (design.outer_height() - design.client_height), kDpi));
+  placed_ = {clamp_position(ui::twips_to_pixels(left_twips_, kDpi)),
+             clamp_position(ui::twips_to_pixels(top_twips_, kDpi))};
+  window_->resize(static_cast<int>(placed_.x), static_cast<int>(placed_.y), static_cast<int>(width),
+                  static_cast<int>(height));
+  // No resizable widget and equal minimum and maximum: a fixed frame.
+  window_->size_range(static_cast<int>(width), static_cast<int>(height), static_cast<int>(width),
+                      static_cast<int>(height));
+  window_->show();
+  shown_ = true;
+  settle_frame();
+  exit_button_->take_focus();
+}
+
+// FLTK asks for static gravity, so the window manager puts the client area, not the frame, where
+// it was asked. Once the frame is known, one move puts the frame's corner there instead.
+void FltkForm::settle_frame() {
+  if (!session_.has_window_manager()) return;
+  const Window xid = fl_xid(window_.get());
+  const auto deadline = std::chrono::steady_clock::now() + kFrameExtentsWait;
+  std::optional<FrameExtents> extents;
+  while (!(extents = session_.frame_extents(xid)) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (!extents || (extents->left == 0 && extents->top == 0)) return;
+  window_->position(static_cast<int>(clamp_position(placed_.x + extents->left)),
+                    static_cast<int>(clamp_position(placed_.y + extents->top)));
+  XSync(fl_display, False);
+}
+
+FltkForm::OuterPosition FltkForm::outer_position() const {
+  int x = 0, y = 0;
+  const Window xid = fl_xid(window_.get());
+  session_.client_origin(xid, x, y);
+  const FrameExtents extents = session_.frame_extents(xid).value_or(FrameExtents{});
+  return {x - extents.left, y - extents.top};
+}
+
+// A window that has not moved reports the twips it was given, so nothing drifts by rounding.
+float FltkForm::current_twips(long requested_px, long current_px, float requested_twips) const {
+  if (current_px == requested_px) return requested_twips;
+  return static_cast<float>(current_px) * ui::twips_per_pixel(kDpi);
+}
+
+float FltkForm::left() const {
+  if (!shown_) return left_twips_;
+  return current_twips(placed_.x, outer_position().x, left_twips_);
+}
+
+float FltkForm::top() const {
+  if (!shown_) return top_twips_;
+  return current_twips(placed_.y, outer_position().y, top_twips_);
+}
+
+void FltkForm::set_left(float twips) {
+  left_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void FltkForm::set_top(float twips) {
+  top_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void FltkForm::set_width(float twips) {
+  width_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void FltkForm::set_height(float twips) {
+  height_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void FltkForm::apply_geometry() { show(); }
+
+void FltkForm::set_title(std::string_view text) { window_->copy_label(std::string(text).c_str()); }
+
+void FltkForm::set_app_name_text(std::string_view text) { app_name_->text(std::string(text)); }
+
+void FltkForm::set_creator_caption(std::string_view text) { creator_->text(std::string(text)); }
+
+std::int16_t FltkForm::tick_value() const { return tick_box_->state(); }
+
+void FltkForm::set_tick_value(std::int16_t value) {
+  if (value == tick_box_->state()) return;
+  tick_box_->state(value);
+  events_->AlwaysOnTop_TICKBOX_Click();
+}
+
+void FltkForm::set_timer_interval(int milliseconds) {
+  timer_seconds_ = milliseconds / 1000.0;
+  if (timer_enabled_) start_timer();
+}
+
+void FltkForm::set_timer_enabled(bool enabled) {
+  timer_enabled_ = enabled;
+  if (enabled) start_timer();
+  else stop_timer();
+}
+
+void FltkForm::start_timer() {
+  Fl::remove_timeout(on_timer, this);
+  if (timer_seconds_ > 0) Fl::add_timeout(timer_seconds_, on_timer, this);
+}
+
+void FltkForm::stop_timer() { Fl::remove_timeout(on_timer, this); }
+
+void FltkForm::on_timer(void* form) {
+  auto* self = static_cast<FltkForm*>(form);
+  // Re-armed first: repeat_timeout keeps the beat even when a tick runs late.
+  Fl::repeat_timeout(self->timer_seconds_, on_timer, self);
+  self->dispatch([self] { self->events_->AlwaysOnTopTimer_Timer(); });
+}
+
+void FltkForm::unload() { close(); }
+
+void FltkForm::close() {
+  bool cancel = false;
+  dispatch([&] { events_->Form_Unload(cancel); });
+  if (cancel) return;
+  stop_timer();
+  window_->hide();
+}
+
+WindowHandle FltkForm::handle() const {
+  return shown_ ? static_cast<WindowHandle>(fl_xid(window_.get())) : kNoWindow;
+}
+
+}  // namespace hv::linux_backend

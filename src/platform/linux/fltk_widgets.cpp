@@ -1,0 +1,146 @@
+#include "platform/linux/fltk_widgets.h"
+
+#include <FL/Fl.H>
+#include <FL/fl_draw.H>
+
+namespace hv::linux_backend {
+namespace {
+
+constexpr Fl_Align kCentred = FL_ALIGN_CENTER | FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
+
+void draw_plain_text(const std::string& text, int x, int y, int w, int h) {
+  fl_draw(text.c_str(), x, y, w, h, kCentred, nullptr, 0);
+}
+
+}  // namespace
+
+Caption::Caption(int x, int y, int w, int h, const std::string& text)
+    : Fl_Box(x, y, w, h), text_(text) {
+  box(FL_FLAT_BOX);
+}
+
+void Caption::text(const std::string& value) {
+  text_ = value;
+  redraw();
+}
+
+void Caption::draw() {
+  draw_box();
+  fl_font(labelfont(), labelsize());
+  fl_color(labelcolor());
+  draw_plain_text(text_, x() + Fl::box_dx(box()), y() + Fl::box_dy(box()), w() - Fl::box_dw(box()),
+                  h() - Fl::box_dh(box()));
+}
+
+int DoubleClickCaption::handle(int event) {
+  if (event == FL_PUSH) {
+    if (Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() > 0) do_callback();
+    return 1;
+  }
+  return Caption::handle(event);
+}
+
+TextBox::TextBox(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
+  box(FL_DOWN_BOX);
+  color(FL_BACKGROUND2_COLOR);
+  labelcolor(FL_FOREGROUND_COLOR);
+}
+
+void TextBox::text(const std::string& value) {
+  text_ = value;
+  redraw();
+}
+
+int TextBox::handle(int event) {
+  switch (event) {
+    case FL_FOCUS:
+      Fl::copy(text_.c_str(), static_cast<int>(text_.size()), 0);
+      redraw();
+      return 1;
+    case FL_UNFOCUS:
+      redraw();
+      return 1;
+    case FL_PUSH:
+      if (Fl::focus() != this) take_focus();
+      return 1;
+    case FL_KEYBOARD:
+      if ((Fl::event_state() & FL_CTRL) &&
+          (Fl::event_key() == 'c' || Fl::event_key() == FL_Insert)) {
+        Fl::copy(text_.c_str(), static_cast<int>(text_.size()), 1);
+        return 1;
+      }
+      return 0;
+    default:
+      return Fl_Widget::handle(event);
+  }
+}
+
+void TextBox::draw() {
+  draw_box();
+  const int bx = x() + Fl::box_dx(box()), by = y() + Fl::box_dy(box());
+  const int bw = w() - Fl::box_dw(box()), bh = h() - Fl::box_dh(box());
+  fl_font(labelfont(), labelsize());
+  const bool selected = Fl::focus() == this && !text_.empty();
+  if (selected) {
+    int tw = 0, th = 0;
+    fl_measure(text_.c_str(), tw, th, 0);
+    const int sx = bx + (bw - tw) / 2;
+    fl_push_clip(bx, by, bw, bh);
+    fl_color(selection_color());
+    fl_rectf(sx, by + (bh - fl_height()) / 2, tw, fl_height());
+    fl_pop_clip();
+  }
+  fl_color(selected ? fl_contrast(labelcolor(), selection_color()) : labelcolor());
+  draw_plain_text(text_, bx, by, bw, bh);
+}
+
+PictureBox::PictureBox(int x, int y, int w, int h) : Fl_Box(x, y, w, h) { box(FL_DOWN_BOX); }
+
+int PictureBox::handle(int event) {
+  switch (event) {
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      redraw();
+      return 1;
+    case FL_PUSH:
+      take_focus();
+      return 1;
+    default:
+      return Fl_Box::handle(event);
+  }
+}
+
+void PictureBox::draw() {
+  Fl_Box::draw();
+  if (Fl::focus() == this) draw_focus(FL_FLAT_BOX, x() + 2, y() + 2, w() - 4, h() - 4);
+}
+
+TriStateCheckBox::TriStateCheckBox(int x, int y, int w, int h, const std::string& caption)
+    : Fl_Check_Button(x, y, w, h) {
+  copy_label(caption.c_str());
+}
+
+void TriStateCheckBox::state(std::int16_t value) {
+  state_ = value;
+  Fl_Check_Button::value(value != 0);
+  redraw();
+}
+
+void TriStateCheckBox::take_click() {
+  // The button has toggled already; a greyed box showed as set, so it reads 0 now, as it should.
+  state_ = Fl_Check_Button::value() ? 1 : 0;
+  redraw();
+}
+
+void TriStateCheckBox::draw() {
+  if (state_ != 2) {
+    Fl_Check_Button::draw();
+    return;
+  }
+  const Fl_Color tick = selection_color();
+  selection_color(FL_INACTIVE_COLOR);
+  Fl_Check_Button::draw();
+  selection_color(tick);
+}
+
+}  // namespace hv::linux_backend

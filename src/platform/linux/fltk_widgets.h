@@ -1,0 +1,74 @@
+#pragma once
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Widget.H>
+
+#include <cstdint>
+#include <string>
+
+namespace hv::linux_backend {
+
+// A caption drawn as plain text: '@' and '&' are not FLTK markup here.
+class Caption : public Fl_Box {
+ public:
+  Caption(int x, int y, int w, int h, const std::string& text);
+  void text(const std::string& value);
+
+ protected:
+  void draw() override;
+
+ private:
+  std::string text_;
+};
+
+// A caption that reports double-clicks through its callback; single clicks do nothing.
+class DoubleClickCaption final : public Caption {
+ public:
+  using Caption::Caption;
+  int handle(int event) override;
+};
+
+// A read-only single-line text box with centred text. Focus selects the whole text (and offers it
+// as the X primary selection); Ctrl+C copies it to the clipboard.
+class TextBox final : public Fl_Widget {
+ public:
+  TextBox(int x, int y, int w, int h);
+  void text(const std::string& value);
+  const std::string& text() const { return text_; }
+  int handle(int event) override;
+
+ protected:
+  void draw() override;
+
+ private:
+  std::string text_;
+};
+
+// A focusable sunken picture frame; shows a dotted rectangle while it has the focus.
+class PictureBox final : public Fl_Box {
+ public:
+  PictureBox(int x, int y, int w, int h);
+  int handle(int event) override;
+
+ protected:
+  void draw() override;
+};
+
+// A check box with a third, greyed state (2). A click goes 0 to 1, 1 to 0 and 2 to 0.
+class TriStateCheckBox final : public Fl_Check_Button {
+ public:
+  TriStateCheckBox(int x, int y, int w, int h, const std::string& caption);
+  std::int16_t state() const { return state_; }
+  void state(std::int16_t value);
+  // Called from the widget's callback after a click has toggled the button.
+  void take_click();
+
+ protected:
+  void draw() override;
+
+ private:
+  std::int16_t state_ = 0;
+};
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,184 @@
+#include "platform/linux/ini_file_store.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include "platform/linux/unique_fd.h"
+#include "settings/ini_text.h"
+
+namespace hv::linux_backend {
+namespace {
+
+constexpr std::string_view kFileName = "settings.ini";
+constexpr std::string_view kLockSuffix = ".lock";
+constexpr std::string_view kTempInfix = ".tmp-";
+
+[[noreturn]] void fail(std::string_view action, const std::filesystem::path& path, int error) {
+  throw SettingsError("cannot " + std::string(action) + " " + path.string() + ": " +
+                      std::strerror(error));
+}
+
+void check_application(std::string_view application) {
+  if (application.empty() || application == "." || application == ".." ||
+      application.find('/') != std::string_view::npos ||
+      application.find('\0') != std::string_view::npos) {
+    throw SettingsError("unusable application name \"" + std::string(application) + "\"");
+  }
+}
+
+// The whole file, or nullopt when it does not exist.
+std::optional<std::string> read_file(const std::filesystem::path& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    fail("read", path, errno);
+  }
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      fail("read", path, errno);
+    }
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+// Creates path and its missing parents, private to the user (folders we make are 0700).
+void make_folders(const std::filesystem::path& path) {
+  std::filesystem::path built;
+  for (const auto& part : path) {
+    built /= part;
+    if (::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", built, errno);
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) fail("use the folder", path, errno);
+  if (!S_ISDIR(info.st_mode)) fail("use the folder", path, ENOTDIR);
+}
+
+UniqueFd lock_folder(const std::filesystem::path& lock_path) {
+  UniqueFd fd(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  if (!fd) fail("open the lock file", lock_path, errno);
+  while (::flock(fd.get(), LOCK_EX) != 0) {
+    if (errno != EINTR) fail("lock", lock_path, errno);
+  }
+  return fd;
+}
+
+// Every writer holds the lock while its temporary file exists, so one found while we hold the lock
+// was left by a writer that was killed.
+void remove_orphaned_temporaries(const std::filesystem::path& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const std::string prefix = std::string(kFileName) + std::string(kTempInfix);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (std::string_view(entry->d_name).starts_with(prefix)) {
+      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+  }
+  ::closedir(dir);
+}
+
+void write_all(int fd, std::string_view text, const std::filesystem::path& path) {
+  while (!text.empty()) {
+    const ssize_t put = ::write(fd, text.data(), text.size());
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      fail("write", path, errno);
+    }
+    text.remove_prefix(static_cast<std::size_t>(put));
+  }
+}
+
+// Writes a temporary file beside path and renames it over path.
+void replace_file(const std::filesystem::path& path, std::string_view text) {
+  std::string temp = path.string() + std::string(kTempInfix) + "XXXXXX";
+  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+  if (!fd) fail("write", path, errno);
+  try {
+    if (::fchmod(fd.get(), 0600) != 0) fail("write", path, errno);
+    write_all(fd.get(), text, path);
+    if (::fsync(fd.get()) != 0) fail("write", path, errno);
+    if (fd.close() != 0) fail("write", path, errno);
+    if (::rename(temp.c_str(), path.c_str()) != 0) fail("write", path, errno);
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+  // Make the rename itself durable.
+  UniqueFd folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder) ::fsync(folder.get());
+}
+
+// A file the user made read-only is not ours to replace, even where rename would allow it.
+void check_writable(const std::filesystem::path& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT) return;
+    fail("write", path, errno);
+  }
+  if (S_ISDIR(info.st_mode)) fail("write", path, EISDIR);
+  if ((info.st_mode & S_IWUSR) == 0) fail("write", path, EACCES);
+}
+
+}  // namespace
+
+IniFileStore::IniFileStore(std::filesystem::path config_home)
+    : config_home_(std::move(config_home)) {}
+
+std::filesystem::path IniFileStore::file_for(std::string_view application) const {
+  check_application(application);
+  return config_home_ / std::string(application) / std::string(kFileName);
+}
+
+std::string IniFileStore::GetSetting(std::string_view application, std::string_view section,
+                                     std::string_view key, long default_value) {
+  const auto path = file_for(application);
+  if (const auto text = read_file(path)) {
+    if (auto value = ini_find_value(*text, section, key)) return std::move(*value);
+  }
+  return std::to_string(default_value);
+}
+
+void IniFileStore::SaveSetting(std::string_view application, std::string_view section,
+                               std::string_view key, std::string_view value) {
+  const auto path = file_for(application);
+  make_folders(path.parent_path());
+  const UniqueFd lock = lock_folder(path.string() + std::string(kLockSuffix));
+  remove_orphaned_temporaries(path.parent_path());
+  check_writable(path);
+  const std::optional<std::string> old_text = read_file(path);
+  std::string new_text;
+  try {
+    new_text = ini_with_value(old_text.value_or(""), section, key, value);
+  } catch (const std::invalid_argument& error) {
+    throw SettingsError("cannot write " + path.string() + ": " + error.what());
+  }
+  if (old_text && new_text == *old_text) return;
+  replace_file(path, new_text);
+}
+
+std::filesystem::path config_home_from_environment() {
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') return xdg;
+  if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+    return std::filesystem::path(home) / ".config";
+  }
+  if (const passwd* user = ::getpwuid(::getuid()); user && user->pw_dir && user->pw_dir[0] == '/') {
+    return std::filesystem::path(user->pw_dir) / ".config";
+  }
+  throw SettingsError("cannot find the settings folder: neither XDG_CONFIG_HOME nor HOME is set");
+}
+
+}  // namespace hv::linux_backend

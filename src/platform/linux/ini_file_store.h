@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "platform/settings_storage.h"
+
+namespace hv::linux_backend {
+
+// Settings in <config home>/<application>/settings.ini, one [section] per executable name.
+// Writers serialise on a sibling lock file and replace the file by rename, so readers and
+// killed writers never see or leave a torn file.
+class IniFileStore final : public SettingsStorage {
+ public:
+  explicit IniFileStore(std::filesystem::path config_home);
+
+  std::string GetSetting(std::string_view application, std::string_view section,
+                         std::string_view key, long default_value) override;
+  void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
+                   std::string_view value) override;
+
+  std::filesystem::path file_for(std::string_view application) const;
+
+ private:
+  std::filesystem::path config_home_;
+};
+
+// $XDG_CONFIG_HOME when it is an absolute path, else ~/.config. Throws SettingsError when there
+// is no home folder to be found.
+std::filesystem::path config_home_from_environment();
+
+}  // namespace hv::linux_backend

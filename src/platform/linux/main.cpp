@@ -1,0 +1,32 @@
+// HV_TEST_PROCESS on Linux/X11: a dummy process that shows which file it was started from.
+// Command-line arguments are ignored: testers give a dummy process whatever arguments they like.
+
+#include <FL/Fl.H>
+#include <FL/x.H>
+
+#include <exception>
+
+#include "app/test_process_main.h"
+#include "platform/linux/error_report.h"
+#include "platform/linux/fltk_form.h"
+#include "platform/linux/ini_file_store.h"
+#include "platform/linux/posix_process_info.h"
+#include "platform/linux/x11_placement.h"
+#include "platform/linux/x11_session.h"
+
+int main() {
+  using namespace hv::linux_backend;
+  fl_open_display();
+  try {
+    PosixProcessInfo process;
+    IniFileStore store(config_home_from_environment());
+    const X11Session session(fl_display);
+    X11Placement placement(session);
+    FltkForm form(session);
+    hv::TestProcessMain handlers(form, store, process, placement);
+    form.run(handlers);
+  } catch (const std::exception& error) {
+    report_error_and_exit(error.what(), true);
+  }
+  return 0;
+}

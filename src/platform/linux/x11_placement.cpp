@@ -1,0 +1,32 @@
+#include "platform/linux/x11_placement.h"
+
+namespace hv::linux_backend {
+namespace {
+
+constexpr long kRemove = 0;
+constexpr long kAdd = 1;
+
+}  // namespace
+
+WindowHandle X11Placement::GetForegroundWindow() {
+  return static_cast<WindowHandle>(session_.active_window());
+}
+
+// Only the band changes: position, size and flags have no X11 counterpart to honour, since the
+// requests below never move, resize or activate a window.
+bool X11Placement::SetWindowPos(WindowHandle window, std::intptr_t insert_after, int, int, int,
+                                int, unsigned) {
+  if (window == kNoWindow) return false;
+  const auto xid = static_cast<Window>(window);
+  // The window may be gone by now: its errors are this call's failure, not the program's.
+  ScopedXErrorTrap trap(session_.display());
+  if (insert_after == HWND_TOPMOST) {
+    session_.request_wm_state(xid, kAdd, session_.net_wm_state_above());
+    session_.raise(xid);
+  } else if (insert_after == HWND_NOTOPMOST) {
+    session_.request_wm_state(xid, kRemove, session_.net_wm_state_above());
+  }
+  return trap.release();
+}
+
+}  // namespace hv::linux_backend

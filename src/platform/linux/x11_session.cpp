@@ -1,0 +1,145 @@
+#include "platform/linux/x11_session.h"
+
+#include <X11/Xatom.h>
+
+#include <algorithm>
+
+namespace hv::linux_backend {
+namespace {
+
+bool g_trapped_error = false;
+
+int record_error(Display*, XErrorEvent*) {
+  g_trapped_error = true;
+  return 0;
+}
+
+// Owns the buffer of one XGetWindowProperty answer.
+struct PropertyData {
+  unsigned char* data = nullptr;
+  unsigned long count = 0;
+  int format = 0;
+  Atom type = None;
+  PropertyData() = default;
+  PropertyData(const PropertyData&) = delete;
+  PropertyData& operator=(const PropertyData&) = delete;
+  ~PropertyData() {
+    if (data) XFree(data);
+  }
+};
+
+// Reads up to max_items 32-bit items of a property, or nothing if it is absent or of another type.
+bool read_property(Display* display, Window window, Atom property, Atom type, long max_items,
+                   PropertyData& out) {
+  unsigned long remaining = 0;
+  const int status = XGetWindowProperty(display, window, property, 0, max_items, False, type,
+                                        &out.type, &out.format, &out.count, &remaining, &out.data);
+  return status == Success && out.data && out.type == type && out.format == 32;
+}
+
+}  // namespace
+
+ScopedXErrorTrap::ScopedXErrorTrap(Display* display) : display_(display) {
+  XSync(display_, False);
+  g_trapped_error = false;
+  previous_ = XSetErrorHandler(record_error);
+}
+
+ScopedXErrorTrap::~ScopedXErrorTrap() { release(); }
+
+bool ScopedXErrorTrap::release() {
+  if (released_) return !g_trapped_error;
+  released_ = true;
+  XSync(display_, False);
+  XSetErrorHandler(previous_);
+  return !g_trapped_error;
+}
+
+X11Session::X11Session(Display* display)
+    : display_(display),
+      root_(DefaultRootWindow(display)),
+      net_supported_(XInternAtom(display, "_NET_SUPPORTED", False)),
+      net_supporting_wm_check_(XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False)),
+      net_active_window_(XInternAtom(display, "_NET_ACTIVE_WINDOW", False)),
+      net_frame_extents_(XInternAtom(display, "_NET_FRAME_EXTENTS", False)),
+      net_wm_state_(XInternAtom(display, "_NET_WM_STATE", False)),
+      net_wm_state_above_(XInternAtom(display, "_NET_WM_STATE_ABOVE", False)),
+      net_restack_window_(XInternAtom(display, "_NET_RESTACK_WINDOW", False)) {
+  // A window manager is there when its check window names itself (a stale property can outlive it).
+  PropertyData check;
+  if (read_property(display_, root_, net_supporting_wm_check_, XA_WINDOW, 1, check) &&
+      check.count == 1) {
+    const Window wm_window = *reinterpret_cast<unsigned long*>(check.data);
+    ScopedXErrorTrap trap(display_);
+    PropertyData self;
+    wm_present_ = read_property(display_, wm_window, net_supporting_wm_check_, XA_WINDOW, 1, self) &&
+                  self.count == 1 && *reinterpret_cast<unsigned long*>(self.data) == wm_window;
+    trap.release();
+  }
+  if (!wm_present_) return;
+  PropertyData atoms;
+  if (read_property(display_, root_, net_supported_, XA_ATOM, 4096, atoms)) {
+    const auto* first = reinterpret_cast<unsigned long*>(atoms.data);
+    supported_.emplace(first, first + atoms.count);
+  }
+  restack_supported_ = supports(net_restack_window_);
+}
+
+bool X11Session::supports(Atom atom) const {
+  return supported_ && std::find(supported_->begin(), supported_->end(), atom) != supported_->end();
+}
+
+Window X11Session::active_window() const {
+  PropertyData active;
+  if (!read_property(display_, root_, net_active_window_, XA_WINDOW, 1, active) || active.count != 1) {
+    return None;
+  }
+  return *reinterpret_cast<unsigned long*>(active.data);
+}
+
+std::optional<FrameExtents> X11Session::frame_extents(Window window) const {
+  PropertyData extents;
+  if (!read_property(display_, window, net_frame_extents_, XA_CARDINAL, 4, extents) ||
+      extents.count != 4) {
+    return std::nullopt;
+  }
+  const auto* values = reinterpret_cast<long*>(extents.data);
+  return FrameExtents{values[0], values[1], values[2], values[3]};
+}
+
+void X11Session::client_origin(Window window, int& x, int& y) const {
+  Window child = None;
+  x = y = 0;
+  XTranslateCoordinates(display_, window, root_, 0, 0, &x, &y, &child);
+}
+
+void X11Session::request_wm_state(Window window, long action, Atom state) const {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = net_wm_state_;
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = action;
+  event.xclient.data.l[1] = static_cast<long>(state);
+  event.xclient.data.l[2] = 0;
+  event.xclient.data.l[3] = 1;  // a normal application
+  XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+}
+
+void X11Session::raise(Window window) const {
+  if (restack_supported_) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = net_restack_window_;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = 2;  // as a pager would: window managers honour it without question
+    event.xclient.data.l[1] = None;
+    event.xclient.data.l[2] = Above;
+    XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  } else {
+    XRaiseWindow(display_, window);
+  }
+}
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <optional>
+#include <vector>
+
+namespace hv::linux_backend {
+
+// Catches X errors of the requests made while it lives, instead of the toolkit's handler printing
+// them; the previous handler is back when it is released.
+class ScopedXErrorTrap {
+ public:
+  explicit ScopedXErrorTrap(Display* display);
+  ~ScopedXErrorTrap();
+  ScopedXErrorTrap(const ScopedXErrorTrap&) = delete;
+  ScopedXErrorTrap& operator=(const ScopedXErrorTrap&) = delete;
+
+  // Waits for the server to answer everything sent so far; true if nothing failed.
+  bool release();
+
+ private:
+  Display* display_;
+  int (*previous_)(Display*, XErrorEvent*);
+  bool released_ = false;
+};
+
+struct FrameExtents {
+  long left = 0, right = 0, top = 0, bottom = 0;
+};
+
+// The EWMH view of the session, with the window manager's capabilities read once.
+class X11Session {
+ public:
+  explicit X11Session(Display* display);
+
+  Display* display() const { return display_; }
+  Window root() const { return root_; }
+  bool has_window_manager() const { return wm_present_; }
+  bool supports(Atom atom) const;
+
+  // _NET_ACTIVE_WINDOW of the root, or None.
+  Window active_window() const;
+
+  // _NET_FRAME_EXTENTS of a client window, or nullopt while the window manager has set none.
+  std::optional<FrameExtents> frame_extents(Window window) const;
+
+  // The top-left corner of a window's client area on the root window.
+  void client_origin(Window window, int& x, int& y) const;
+
+  // EWMH _NET_WM_STATE request: action 0 removes, 1 adds.
+  void request_wm_state(Window window, long action, Atom state) const;
+
+  // Raises a managed window to the top of its layer without activating it.
+  void raise(Window window) const;
+
+  Atom net_wm_state_above() const { return net_wm_state_above_; }
+
+ private:
+  Display* display_;
+  Window root_;
+  Atom net_supported_, net_supporting_wm_check_, net_active_window_, net_frame_extents_,
+      net_wm_state_, net_wm_state_above_, net_restack_window_;
+  bool wm_present_ = false;
+  bool restack_supported_ = false;
+  std::optional<std::vector<Atom>> supported_;
+};
+
+}  // namespace hv::linux_backend

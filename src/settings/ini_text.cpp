@@ -1,0 +1,171 @@
+#include "settings/ini_text.h"
+
+#include <stdexcept>
+#include <vector>
+
+#include "settings/section_name.h"
+
+namespace hv {
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+enum class LineKind { Other, Header, Entry };
+
+struct Line {
+  std::size_t begin = 0;     // first byte
+  std::size_t end = 0;       // end of content, before any "\r\n" or "\n"
+  std::size_t next = 0;      // first byte of the next line
+  LineKind kind = LineKind::Other;
+  std::string_view name;     // header: the raw name; entry: the key
+  std::string_view value;    // entry: the trimmed value
+  std::string_view newline;  // "\r\n", "\n" or "" on an unterminated last line
+};
+
+Line classify(std::string_view text, std::size_t begin) {
+  Line line;
+  line.begin = begin;
+  std::size_t newline = text.find('\n', begin);
+  if (newline == std::string_view::npos) {
+    line.end = line.next = text.size();
+  } else {
+    line.next = newline + 1;
+    line.end = newline;
+    if (line.end > begin && text[line.end - 1] == '\r') --line.end;
+  }
+  line.newline = text.substr(line.end, line.next - line.end);
+
+  const std::string_view content = trim(text.substr(begin, line.end - begin));
+  if (content.empty() || content.front() == ';' || content.front() == '#') return line;
+  if (content.front() == '[') {
+    if (const auto close = content.rfind(']'); close != std::string_view::npos && close > 0) {
+      line.kind = LineKind::Header;
+      line.name = trim(content.substr(1, close - 1));
+    }
+    return line;
+  }
+  if (const auto equals = content.find('='); equals != std::string_view::npos) {
+    line.kind = LineKind::Entry;
+    line.name = trim(content.substr(0, equals));
+    line.value = trim(content.substr(equals + 1));
+  }
+  return line;
+}
+
+std::vector<Line> split_lines(std::string_view text) {
+  std::vector<Line> lines;
+  for (std::size_t at = 0; at < text.size();) {
+    lines.push_back(classify(text, at));
+    at = lines.back().next;
+  }
+  return lines;
+}
+
+// Index of the first header naming section, or lines.size().
+std::size_t find_header(const std::vector<Line>& lines, std::string_view section) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind == LineKind::Header && decode_section_name(lines[i].name) == section) return i;
+  }
+  return lines.size();
+}
+
+// The section's body: the lines after header up to the next header.
+std::size_t section_end(const std::vector<Line>& lines, std::size_t header) {
+  std::size_t i = header + 1;
+  while (i < lines.size() && lines[i].kind != LineKind::Header) ++i;
+  return i;
+}
+
+std::size_t find_entry(const std::vector<Line>& lines, std::size_t header, std::size_t end,
+                       std::string_view key) {
+  for (std::size_t i = header + 1; i < end; ++i) {
+    if (lines[i].kind == LineKind::Entry && equal_ignoring_ascii_case(lines[i].name, key)) return i;
+  }
+  return end;
+}
+
+void check_one_line(std::string_view what, std::string_view text) {
+  if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+    throw std::invalid_argument(std::string(what) + " must not hold a line break or NUL byte");
+  }
+}
+
+void check_key(std::string_view key) {
+  check_one_line("a settings key", key);
+  if (trim(key) != key || key.empty() || key.find('=') != std::string_view::npos ||
+      key.front() == '[' || key.front() == ';' || key.front() == '#') {
+    throw std::invalid_argument("unusable settings key \"" + std::string(key) + "\"");
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> ini_find_value(std::string_view text, std::string_view section,
+                                          std::string_view key) {
+  const auto lines = split_lines(text);
+  const std::size_t header = find_header(lines, section);
+  if (header == lines.size()) return std::nullopt;
+  const std::size_t end = section_end(lines, header);
+  const std::size_t entry = find_entry(lines, header, end, key);
+  if (entry == end) return std::nullopt;
+  return std::string(lines[entry].value);
+}
+
+std::string ini_with_value(std::string_view text, std::string_view section, std::string_view key,
+                           std::string_view value) {
+  check_key(key);
+  check_one_line("a settings value", value);
+  const std::string entry_text = std::string(key) + "=" + std::string(value);
+
+  const auto lines = split_lines(text);
+  const std::size_t header = find_header(lines, section);
+  std::string out;
+  if (header == lines.size()) {
+    out = text;
+    if (!out.empty() && out.back() != '\n') out += '\n';
+    if (!out.empty()) out += '\n';
+    out += "[" + encode_section_name(section) + "]\n" + entry_text + "\n";
+    return out;
+  }
+
+  const std::size_t end = section_end(lines, header);
+  const std::size_t entry = find_entry(lines, header, end, key);
+  if (entry != end) {
+    const Line& line = lines[entry];
+    out.reserve(text.size() + entry_text.size());
+    out.append(text.substr(0, line.begin));
+    out.append(entry_text);
+    out.append(text.substr(line.end));
+    return out;
+  }
+
+  // A new key goes after the section's last non-blank line, in that section's line ending.
+  std::size_t last = header;
+  for (std::size_t i = header + 1; i < end; ++i) {
+    if (!trim(text.substr(lines[i].begin, lines[i].end - lines[i].begin)).empty()) last = i;
+  }
+  const Line& after = lines[last];
+  const std::string newline = lines[header].newline == "\r\n" ? "\r\n" : "\n";
+  out.append(text.substr(0, after.next));
+  if (after.newline.empty()) out += newline;
+  out += entry_text + newline;
+  out.append(text.substr(after.next));
+  return out;
+}
+
+}  // namespace hv
