@@ -154,10 +154,11 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
     return out;
   }
 
-  // A new key goes after the section's last non-blank line, in that section's line ending.
+  // A new key goes after the section's last key (comments below it may well introduce the next
+  // section), in the line ending of the section's header.
   std::size_t last = header;
   for (std::size_t i = header + 1; i < end; ++i) {
-    if (!trim(text.substr(lines[i].begin, lines[i].end - lines[i].begin)).empty()) last = i;
+    if (lines[i].kind == LineKind::Entry) last = i;
   }
   const Line& after = lines[last];
   const std::string newline = lines[header].newline == "\r\n" ? "\r\n" : "\n";

@@ -1,0 +1,73 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "ui/controls.h"
+
+namespace hv::ui {
+namespace {
+
+using ::testing::ElementsAre;
+
+bool overlap(const TwipsRect& a, const TwipsRect& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
+TEST(WindowDesign, OuterSizeIsTheDefaultSizeAndFramesTheClientArea) {
+  const WindowDesign& window = main_window();
+  EXPECT_EQ(window.outer_width(), 11040);
+  EXPECT_EQ(window.outer_height(), 4410);
+  EXPECT_EQ(window.client_width, 730 * 15);
+  EXPECT_EQ(window.client_height, 269 * 15);
+}
+
+TEST(WindowDesign, ThirteenControlsInsideTheClientAreaWithoutOverlap) {
+  const auto all = controls();
+  ASSERT_EQ(all.size(), 13u);
+  for (const Control& a : all) {
+    if (a.kind == ControlKind::Timer) continue;
+    EXPECT_GE(a.rect.left, 0) << a.name;
+    EXPECT_GE(a.rect.top, 0) << a.name;
+    EXPECT_LE(a.rect.left + a.rect.width, main_window().client_width) << a.name;
+    EXPECT_LE(a.rect.top + a.rect.height, main_window().client_height) << a.name;
+    EXPECT_EQ(a.rect.left % 15 + a.rect.top % 15 + a.rect.width % 15 + a.rect.height % 15, 0)
+        << a.name << " lies on whole pixels at 96 dpi";
+    for (const Control& b : all) {
+      if (&a != &b && b.kind != ControlKind::Timer) {
+        EXPECT_FALSE(overlap(a.rect, b.rect)) << a.name << " and " << b.name;
+      }
+    }
+  }
+}
+
+TEST(WindowDesign, NamesAndTabIndexesAreUnique) {
+  std::set<std::string_view> names;
+  std::set<int> tab_indexes;
+  for (const Control& c : controls()) {
+    EXPECT_TRUE(names.insert(c.name).second) << c.name;
+    if (c.kind != ControlKind::Timer) {
+      EXPECT_TRUE(tab_indexes.insert(c.tab_index).second) << c.name;
+    }
+    EXPECT_EQ(&control(c.id), &c);
+  }
+}
+
+TEST(WindowDesign, TabVisitsTheFocusableControlsInTheirOrder) {
+  EXPECT_THAT(tab_order(), ElementsAre(ControlId::EXIT_BUTTON, ControlId::AlwaysOnTop_TICKBOX,
+                                       ControlId::APP_NAME_TEXTBOX, ControlId::THUMBS_UP_PIC_1,
+                                       ControlId::THUMBS_UP_PIC_2, ControlId::NAME_LABEL_TEXTBOX,
+                                       ControlId::PIC_WEBLINK_TEXTBOX));
+}
+
+TEST(WindowDesign, TheThreeStackedTextBoxesShareOneCentreLine) {
+  for (ControlId id : {ControlId::PIC_WEBLINK_TEXTBOX, ControlId::NAME_LABEL_TEXTBOX,
+                       ControlId::APP_NAME_TEXTBOX}) {
+    const TwipsRect& r = control(id).rect;
+    EXPECT_EQ(2 * r.left + r.width, 2 * 5527.5) << control(id).name;
+  }
+}
+
+}  // namespace
+}  // namespace hv::ui
