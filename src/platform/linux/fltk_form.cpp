@@ -4,8 +4,6 @@
 #include <FL/x.H>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "platform/linux/error_report.h"
 #include "ui/controls.h"
@@ -20,9 +18,6 @@ using ui::ControlKind;
 constexpr int kDpi = ui::kDesignDpi;
 constexpr int kDialogFontPixels = 11;  // the 8-point dialog font at 96 dpi
 constexpr Fl_Font kArialBold = FL_FREE_FONT;
-// Window managers set _NET_FRAME_EXTENTS while they take the window on; one that takes longer
-// than this is treated as drawing no frame.
-constexpr auto kFrameExtentsWait = std::chrono::milliseconds(500);
 
 // X keeps coordinates in 16 bits and sizes in 15; any finite stored value must stay inside.
 long clamp_position(long px) { return std::clamp(px, -32768L, 32767L); }
@@ -69,7 +64,10 @@ FltkForm::FltkForm(const X11Session& session) : session_(session) {
   window_->end();
 }
 
-FltkForm::~FltkForm() { stop_timer(); }
+FltkForm::~FltkForm() {
+  stop_timer();
+  Fl::remove_system_handler(on_system_event);
+}
 
 // Focusable controls are made in tab order, since FLTK's Tab follows creation order; none of them
 // overlap, so the order has no visible effect.
@@ -184,6 +182,7 @@ void FltkForm::show() {
   // No resizable widget and equal minimum and maximum: a fixed frame.
   window_->size_range(static_cast<int>(width), static_cast<int>(height), static_cast<int>(width),
                       static_cast<int>(height));
+  if (!frame_settled_) Fl::add_system_handler(on_system_event, this);
   window_->show();
   shown_ = true;
   settle_frame();
@@ -191,19 +190,27 @@ void FltkForm::show() {
 }
 
 // FLTK asks for static gravity, so the window manager puts the client area, not the frame, where
-// it was asked. Once the frame is known, one move puts the frame's corner there instead.
+// it was asked. Once the frame is known, one move puts the frame's corner there instead. A busy
+// window manager may take the window on well after it was mapped, so the frame is also awaited in
+// the event loop rather than for a fixed time here.
 void FltkForm::settle_frame() {
-  if (!session_.has_window_manager()) return;
-  const Window xid = fl_xid(window_.get());
-  const auto deadline = std::chrono::steady_clock::now() + kFrameExtentsWait;
-  std::optional<FrameExtents> extents;
-  while (!(extents = session_.frame_extents(xid)) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  if (!extents || (extents->left == 0 && extents->top == 0)) return;
+  if (frame_settled_ || !session_.has_window_manager()) return;
+  const auto extents = session_.frame_extents(fl_xid(window_.get()));
+  if (!extents) return;
+  frame_settled_ = true;
+  Fl::remove_system_handler(on_system_event);
+  if (extents->left == 0 && extents->top == 0) return;
   window_->position(static_cast<int>(clamp_position(placed_.x + extents->left)),
                     static_cast<int>(clamp_position(placed_.y + extents->top)));
-  XSync(fl_display, False);
+}
+
+int FltkForm::on_system_event(void* event, void* form) {
+  auto* self = static_cast<FltkForm*>(form);
+  const auto* x_event = static_cast<const XEvent*>(event);
+  if (x_event->type == PropertyNotify && x_event->xproperty.window == fl_xid(self->window_.get())) {
+    self->settle_frame();
+  }
+  return 0;
 }
 
 FltkForm::OuterPosition FltkForm::outer_position() const {

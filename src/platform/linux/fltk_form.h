@@ -49,6 +49,7 @@ class FltkForm final : public Form {
   void build_controls();
   void show();
   void settle_frame();
+  static int on_system_event(void* event, void* form);
   void apply_geometry();
   OuterPosition outer_position() const;
   float current_twips(long requested_px, long current_px, float requested_twips) const;
@@ -72,6 +73,7 @@ class FltkForm final : public Form {
   float left_twips_ = 0, top_twips_ = 0, width_twips_ = 0, height_twips_ = 0;
   OuterPosition placed_;  // where the window was put, in pixels, to tell whether it was moved
   bool shown_ = false;
+  bool frame_settled_ = false;
   bool failed_ = false;
   double timer_seconds_ = 0;
   bool timer_enabled_ = false;

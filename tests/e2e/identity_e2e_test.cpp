@@ -1,0 +1,152 @@
+#include "e2e_fixture.h"
+
+#include <fstream>
+
+namespace hv::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+void store_by_hand(const ProgramCopy& copy, const std::string& text) {
+  fs::create_directories(copy.settings_file().parent_path());
+  std::ofstream(copy.settings_file(), std::ios::binary) << text;
+}
+
+using Identity = ProgramTest;
+
+TEST_P(Identity, FirstStartOpensAtTheDefaultsAndExitStoresThreeKeys) {
+  auto program = copy("HV-TEST-PROCESS-V1");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("HV-TEST-PROCESS-V1"));
+  // 1000 twips is 66.67 px, placed at 67; the client is 730 x 269 px whatever the frame.
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }))
+      << window.outer_origin().x << "," << window.outer_origin().y;
+  EXPECT_EQ(window.client_size(), (Point{730, 269}));
+
+  click_at(session->display(), exit_button(window));
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->setting("HV-TEST-PROCESS-V1", "MAIN_Left"), "1000");
+  EXPECT_EQ(program->setting("HV-TEST-PROCESS-V1", "MAIN_Top"), "1000");
+  EXPECT_EQ(program->setting("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX"), "1");
+  EXPECT_EQ(program->setting("HV-TEST-PROCESS-V1", "MAIN_Width"), std::nullopt);
+  EXPECT_EQ(program->setting("HV-TEST-PROCESS-V1", "MAIN_Height"), std::nullopt);
+}
+
+TEST_P(Identity, MovedAndClosedWithExitStoresTheOuterPositionInTwips) {
+  auto program = copy("MOVER");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("MOVER"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }));
+  window.move_outer_to({200, 300}, has_wm());
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{200, 300}; }));
+  click_at(session->display(), exit_button(window));
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->setting("MOVER", "MAIN_Left"), "3000");
+  EXPECT_EQ(program->setting("MOVER", "MAIN_Top"), "4500");
+
+  program->start();
+  const XWindow again = program->wait_for_window(title_for("MOVER"));
+  EXPECT_TRUE(wait_until([&] { return again.outer_origin() == Point{200, 300}; }));
+}
+
+TEST_P(Identity, ClosingThroughTheWindowManagerStoresToo) {
+  auto program = copy("CLOSER");
+  store_by_hand(*program, "[CLOSER]\nAlwaysOnTop_TICKBOX=0\nMAIN_Left=1500\nMAIN_Top=750\n");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("CLOSER"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{100, 50}; }));
+  window.move_outer_to({40, 20}, has_wm());
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{40, 20}; }));
+  window.close(has_wm());
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->setting("CLOSER", "MAIN_Left"), "600");
+  EXPECT_EQ(program->setting("CLOSER", "MAIN_Top"), "300");
+  EXPECT_EQ(program->setting("CLOSER", "AlwaysOnTop_TICKBOX"), "0");
+}
+
+TEST_P(Identity, StartAndCloseThreeTimesWithoutDrift) {
+  auto program = copy("STEADY");
+  // 1003 twips is not a whole pixel; neither it nor the window may creep.
+  store_by_hand(*program, "[STEADY]\nMAIN_Left=1003\nMAIN_Top=2000\n");
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    program->start();
+    const XWindow window = program->wait_for_window(title_for("STEADY"));
+    ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 133}; }))
+        << "cycle " << cycle << ": " << window.outer_origin().x << "," << window.outer_origin().y;
+    window.close(has_wm());
+    ASSERT_EQ(program->wait_for_exit(), 0);
+    EXPECT_EQ(program->setting("STEADY", "MAIN_Left"), "1003") << "cycle " << cycle;
+    EXPECT_EQ(program->setting("STEADY", "MAIN_Top"), "2000") << "cycle " << cycle;
+  }
+}
+
+TEST_P(Identity, SizeStoredFromOutsideIsAppliedAndSurvivesClosing) {
+  auto program = copy("SMALL");
+  store_by_hand(*program, "[SMALL]\nMAIN_Width=6000\nMAIN_Height=3000\n");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("SMALL"));
+  EXPECT_EQ(window.client_size(), (Point{394, 175}));
+  window.close(has_wm());
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->setting("SMALL", "MAIN_Width"), "6000");
+  EXPECT_EQ(program->setting("SMALL", "MAIN_Height"), "3000");
+}
+
+INSTANTIATE_TEST_SUITE_P(UnderEachWindowManager, Identity,
+                         ::testing::Values(Wm::Openbox, Wm::Icewm, Wm::Bare), param_name);
+
+using Names = ProgramTest;
+
+TEST_P(Names, TheExtensionIsAlwaysWrittenDotExe) {
+  auto program = copy("TEST7.EXE");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("TEST7"));
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_TRUE(program->setting("TEST7", "MAIN_Left").has_value());
+}
+
+TEST_P(Names, ASymbolicLinkIsItsOwnCopyAndArgumentsAreIgnored) {
+  auto program = copy("LINKED.bin", ProgramCopy::Link::SymLink);
+  program->start({"-display", ":999", "--help", "-geometry", "10x10+0+0"});
+  const XWindow window = program->wait_for_window(title_for("LINKED"));
+  EXPECT_EQ(window.client_size(), (Point{730, 269}));
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_TRUE(program->setting("LINKED", "MAIN_Left").has_value());
+  EXPECT_FALSE(program->setting("HV-TEST-PROCESS-V1", "MAIN_Left").has_value());
+}
+
+TEST_P(Names, ManyCopiesRunAtOnceEachWithItsOwnRecord) {
+  std::vector<std::unique_ptr<ProgramCopy>> copies;
+  for (int i = 0; i < 8; ++i) copies.push_back(copy("COPY-" + std::to_string(i)));
+  for (auto& c : copies) c->start();
+  for (int i = 0; i < 8; ++i) {
+    const XWindow window = copies[i]->wait_for_window(title_for("COPY-" + std::to_string(i)));
+    window.close(true);
+  }
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(copies[i]->wait_for_exit(), 0);
+    EXPECT_EQ(copies[i]->setting("COPY-" + std::to_string(i), "AlwaysOnTop_TICKBOX"), "1");
+  }
+}
+
+TEST_P(Names, ACorruptValueStartsWithTheDefaultAndWarns) {
+  auto program = copy("BROKEN");
+  store_by_hand(*program, "[BROKEN]\nMAIN_Left=over there\nMAIN_Top=150\n");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("BROKEN"));
+  EXPECT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 10}; }));
+  EXPECT_EQ(program->setting("BROKEN", "MAIN_Left"), "over there") << "nothing is rewritten at load";
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  const std::string warnings = program->stderr_text();
+  EXPECT_NE(warnings.find("BROKEN"), std::string::npos) << warnings;
+  EXPECT_NE(warnings.find("MAIN_Left"), std::string::npos) << warnings;
+  EXPECT_NE(warnings.find("\"over there\""), std::string::npos) << warnings;
+}
+
+INSTANTIATE_TEST_SUITE_P(UnderOpenbox, Names, ::testing::Values(Wm::Openbox), param_name);
+
+}  // namespace
+}  // namespace hv::e2e

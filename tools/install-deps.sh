@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, where they are missing.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ pkg-config libfltk1.3-dev libx11-dev libxtst-dev libgtest-dev libgmock-dev
+  # a private X session for run.sh and the end-to-end tests
+  xvfb openbox icewm xdotool wmctrl x11-utils imagemagick
+  # the window's "Arial", metric-compatible
+  fonts-liberation
+  # a locale with a decimal comma, for the number-format tests
+  locales
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+as_root() { if [[ $(id -u) -eq 0 ]]; then "$@"; else sudo "$@"; fi; }
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# de_DE.UTF-8 writes numbers with a comma; the tests check that such files read back anywhere.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  as_root sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  as_root locale-gen >/dev/null
+fi
