@@ -302,12 +302,14 @@ ProgramCopy::~ProgramCopy() {
   }
 }
 
-void ProgramCopy::start(const std::vector<std::string>& arguments) {
+void ProgramCopy::start(const std::vector<std::string>& arguments,
+                        const std::vector<std::string>& environment) {
   std::vector<std::string> argv{program_.string()};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  pid_ = spawn(argv,
-               {"DISPLAY=" + session_.name(), "XDG_CONFIG_HOME=" + config_home_.string()},
-               (folder_ / (program_.filename().string() + ".stderr")).string());
+  std::vector<std::string> env{"DISPLAY=" + session_.name(),
+                               "XDG_CONFIG_HOME=" + config_home_.string()};
+  env.insert(env.end(), environment.begin(), environment.end());
+  pid_ = spawn(argv, env, (folder_ / (program_.filename().string() + ".stderr")).string());
 }
 
 XWindow ProgramCopy::wait_for_window(const std::string& title) const {
@@ -354,6 +356,42 @@ std::optional<std::string> ProgramCopy::setting(const std::string& section,
   std::stringstream text;
   text << in.rdbuf();
   return ini_find_value(text.str(), section, key);
+}
+
+TestWindow::TestWindow(Display* display, const std::string& title) : display_(display) {
+  id_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 300, 300, 200, 100, 0, 0,
+                            0xffffff);
+  XStoreName(display_, id_, title.c_str());
+  XChangeProperty(display_, id_, atom(display_, "_NET_WM_NAME"), atom(display_, "UTF8_STRING"), 8,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(title.data()),
+                  static_cast<int>(title.size()));
+  XMapWindow(display_, id_);
+  XSync(display_, False);
+}
+
+TestWindow::~TestWindow() { destroy(); }
+
+void TestWindow::destroy() {
+  if (id_ == None) return;
+  XDestroyWindow(display_, id_);
+  XSync(display_, False);
+  id_ = None;
+}
+
+Window active_window(Display* display) {
+  const auto active = long_property(display, DefaultRootWindow(display), "_NET_ACTIVE_WINDOW", XA_WINDOW);
+  return active.size() == 1 ? active[0] : None;
+}
+
+std::vector<Window> stacking_order(Display* display) {
+  const auto list = long_property(display, DefaultRootWindow(display), "_NET_CLIENT_LIST_STACKING",
+                                  XA_WINDOW);
+  return std::vector<Window>(list.begin(), list.end());
+}
+
+void request_above(Display* display, Window window, bool above) {
+  send_to_root(display, window, "_NET_WM_STATE",
+               {above ? 1 : 0, static_cast<long>(atom(display, "_NET_WM_STATE_ABOVE")), 0, 2});
 }
 
 void click_at(Display* display, Point where, int button, int count) {

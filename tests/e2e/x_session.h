@@ -93,7 +93,8 @@ class ProgramCopy {
   ProgramCopy(const ProgramCopy&) = delete;
   ProgramCopy& operator=(const ProgramCopy&) = delete;
 
-  void start(const std::vector<std::string>& arguments = {});
+  void start(const std::vector<std::string>& arguments = {},
+             const std::vector<std::string>& environment = {});
   // Waits for the copy's window to appear with its final title.
   XWindow wait_for_window(const std::string& title) const;
   // Waits for the process to end; its exit status, or nullopt on timeout.
@@ -117,6 +118,28 @@ class ProgramCopy {
 
 // The program under test, built beside the tests.
 std::filesystem::path program_under_test();
+
+// A bare X client window of the test's own, managed by the window manager like any application's.
+class TestWindow {
+ public:
+  TestWindow(Display* display, const std::string& title);
+  ~TestWindow();
+  TestWindow(const TestWindow&) = delete;
+  TestWindow& operator=(const TestWindow&) = delete;
+  XWindow window() const { return XWindow(display_, id_); }
+  Window id() const { return id_; }
+  void destroy();
+
+ private:
+  Display* display_;
+  Window id_;
+};
+
+// Root window properties kept by an EWMH window manager.
+Window active_window(Display* display);
+std::vector<Window> stacking_order(Display* display);  // bottom to top
+// Asks the window manager to put a window into (true) or out of the above band.
+void request_above(Display* display, Window window, bool above);
 
 // Synthesised input through XTEST.
 void click_at(Display* display, Point where, int button = 1, int count = 1);
