@@ -146,6 +146,18 @@ TEST_P(Names, ACorruptValueStartsWithTheDefaultAndWarns) {
   EXPECT_NE(warnings.find("\"over there\""), std::string::npos) << warnings;
 }
 
+TEST_P(Names, FractionsAreWrittenWithTheUsersDecimalSeparator) {
+  auto program = copy("COMMA");
+  store_by_hand(*program, "[COMMA]\nMAIN_Left=1000.5\nMAIN_Top=2000,25\n");
+  program->start({}, {"LC_ALL=de_DE.UTF-8"});
+  const XWindow window = program->wait_for_window(title_for("COMMA"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 133}; }));
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->setting("COMMA", "MAIN_Left"), "1000,5");
+  EXPECT_EQ(program->setting("COMMA", "MAIN_Top"), "2000,25");
+}
+
 INSTANTIATE_TEST_SUITE_P(UnderOpenbox, Names, ::testing::Values(Wm::Openbox), param_name);
 
 }  // namespace
