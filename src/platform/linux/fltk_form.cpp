@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/linux/error_report.h"
+#include "ui/artwork.h"
 #include "ui/controls.h"
 #include "ui/twips.h"
 
@@ -60,8 +61,22 @@ FltkForm::FltkForm(const X11Session& session) : session_(session) {
       static_cast<int>(ui::twips_to_pixels(design.client_height, kDpi)));
   window_->copy_label(std::string(design.title).c_str());
   window_->xclass("HV_TEST_PROCESS");
+  load_artwork();
   build_controls();
   window_->end();
+}
+
+void FltkForm::load_artwork() {
+  const ui::RgbImage picture = ui::thumbs_up_picture();
+  thumbs_up_ = std::make_unique<Fl_RGB_Image>(picture.pixels, picture.width, picture.height,
+                                              picture.channels);
+  std::vector<const Fl_RGB_Image*> icons;
+  for (const ui::RgbImage& icon : ui::icon_images()) {
+    icons_.push_back(
+        std::make_unique<Fl_RGB_Image>(icon.pixels, icon.width, icon.height, icon.channels));
+    icons.push_back(icons_.back().get());
+  }
+  window_->icons(icons.data(), static_cast<int>(icons.size()));
 }
 
 FltkForm::~FltkForm() {
@@ -107,7 +122,7 @@ void FltkForm::build_controls() {
         break;
       }
       case ControlKind::PictureBox:
-        widget = new PictureBox(r.x, r.y, r.w, r.h);
+        widget = new PictureBox(r.x, r.y, r.w, r.h, thumbs_up_.get());
         break;
       case ControlKind::CheckBox:
         tick_box_ = new TriStateCheckBox(r.x, r.y, r.w, r.h, text);

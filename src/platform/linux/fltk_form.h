@@ -1,11 +1,13 @@
 #pragma once
 
 #include <FL/Fl_Button.H>
+#include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Window.H>
 
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/form.h"
 #include "platform/linux/fltk_widgets.h"
@@ -47,6 +49,7 @@ class FltkForm final : public Form {
   };
 
   void build_controls();
+  void load_artwork();
   void show();
   void settle_frame();
   static int on_system_event(void* event, void* form);
@@ -65,6 +68,8 @@ class FltkForm final : public Form {
   const X11Session& session_;
   FormEvents* events_ = nullptr;
   std::unique_ptr<Fl_Window> window_;
+  std::unique_ptr<Fl_RGB_Image> thumbs_up_;
+  std::vector<std::unique_ptr<Fl_RGB_Image>> icons_;
   TextBox* app_name_ = nullptr;
   TriStateCheckBox* tick_box_ = nullptr;
   Caption* creator_ = nullptr;

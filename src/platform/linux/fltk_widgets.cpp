@@ -94,7 +94,10 @@ void TextBox::draw() {
   draw_plain_text(text_, bx, by, bw, bh);
 }
 
-PictureBox::PictureBox(int x, int y, int w, int h) : Fl_Box(x, y, w, h) { box(FL_DOWN_BOX); }
+PictureBox::PictureBox(int x, int y, int w, int h, Fl_Image* picture)
+    : Fl_Box(x, y, w, h), picture_(picture) {
+  box(FL_DOWN_BOX);
+}
 
 int PictureBox::handle(int event) {
   switch (event) {
@@ -111,8 +114,15 @@ int PictureBox::handle(int event) {
 }
 
 void PictureBox::draw() {
-  Fl_Box::draw();
-  if (Fl::focus() == this) draw_focus(FL_FLAT_BOX, x() + 2, y() + 2, w() - 4, h() - 4);
+  draw_box();
+  const int inner_x = x() + Fl::box_dx(box()), inner_y = y() + Fl::box_dy(box());
+  const int inner_w = w() - Fl::box_dw(box()), inner_h = h() - Fl::box_dh(box());
+  if (picture_) {
+    fl_push_clip(inner_x, inner_y, inner_w, inner_h);
+    picture_->draw(inner_x, inner_y);
+    fl_pop_clip();
+  }
+  if (Fl::focus() == this) draw_focus(FL_FLAT_BOX, inner_x, inner_y, inner_w, inner_h);
 }
 
 TriStateCheckBox::TriStateCheckBox(int x, int y, int w, int h, const std::string& caption)

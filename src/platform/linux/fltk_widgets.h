@@ -2,6 +2,7 @@
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Image.H>
 #include <FL/Fl_Widget.H>
 
 #include <cstdint>
@@ -45,14 +46,18 @@ class TextBox final : public Fl_Widget {
   std::string text_;
 };
 
-// A focusable sunken picture frame; shows a dotted rectangle while it has the focus.
+// A focusable sunken picture frame showing one image inside its border; shows a dotted rectangle
+// while it has the focus.
 class PictureBox final : public Fl_Box {
  public:
-  PictureBox(int x, int y, int w, int h);
+  PictureBox(int x, int y, int w, int h, Fl_Image* picture);
   int handle(int event) override;
 
  protected:
   void draw() override;
+
+ private:
+  Fl_Image* picture_;
 };
 
 // A check box with a third, greyed state (2). A click goes 0 to 1, 1 to 0 and 2 to 0.
