@@ -229,6 +229,22 @@ Point XWindow::outer_origin() const {
   return {client.x - extents[0], client.y - extents[2]};
 }
 
+Capture XWindow::capture() const {
+  const Point size = client_size();
+  Capture out{static_cast<int>(size.x), static_cast<int>(size.y), {}};
+  XImage* image = XGetImage(display_, id_, 0, 0, static_cast<unsigned>(size.x),
+                            static_cast<unsigned>(size.y), AllPlanes, ZPixmap);
+  if (!image) return {};
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
+      const unsigned long pixel = XGetPixel(image, x, y);
+      out.pixels.push_back({int((pixel >> 16) & 0xff), int((pixel >> 8) & 0xff), int(pixel & 0xff)});
+    }
+  }
+  XDestroyImage(image);
+  return out;
+}
+
 std::vector<Atom> XWindow::wm_state() const {
   const auto values = long_property(display_, id_, "_NET_WM_STATE", XA_ATOM);
   return std::vector<Atom>(values.begin(), values.end());

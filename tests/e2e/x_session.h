@@ -54,6 +54,18 @@ struct Point {
   friend bool operator==(Point, Point) = default;
 };
 
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  friend bool operator==(Rgb, Rgb) = default;
+};
+
+// What a window shows, read back from the server.
+struct Capture {
+  int width = 0, height = 0;
+  std::vector<Rgb> pixels;
+  Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
+};
+
 // A client window as the tests see it, from the test's own X connection.
 class XWindow {
  public:
@@ -66,6 +78,7 @@ class XWindow {
   Point outer_origin() const;
   std::vector<long> frame_extents() const;
   std::vector<Atom> wm_state() const;
+  Capture capture() const;
   bool has_wm_state(const char* atom_name) const;
 
   // Moves the frame's top-left through the window manager (or directly with none).
