@@ -1,5 +1,8 @@
 #include "e2e_fixture.h"
 
+#include <X11/Xutil.h>
+
+#include <algorithm>
 #include <fstream>
 
 namespace hv::e2e {
@@ -156,6 +159,42 @@ TEST_P(Names, FractionsAreWrittenWithTheUsersDecimalSeparator) {
   EXPECT_EQ(program->wait_for_exit(), 0);
   EXPECT_EQ(program->setting("COMMA", "MAIN_Left"), "1000,5");
   EXPECT_EQ(program->setting("COMMA", "MAIN_Top"), "2000,25");
+}
+
+TEST_P(Names, TheFrameIsFixedAndCarriesTheIcon) {
+  auto program = copy("FIXED");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("FIXED"));
+  XSizeHints hints{};
+  long supplied = 0;
+  ASSERT_TRUE(XGetWMNormalHints(session->display(), window.id(), &hints, &supplied));
+  ASSERT_TRUE((hints.flags & PMinSize) && (hints.flags & PMaxSize));
+  EXPECT_EQ(hints.min_width, 730);
+  EXPECT_EQ(hints.max_width, 730);
+  EXPECT_EQ(hints.min_height, 269);
+  EXPECT_EQ(hints.max_height, 269);
+  // _NET_WM_ICON holds width, height, then the pixels, for each size in turn.
+  std::vector<std::pair<long, long>> sizes;
+  const auto icon = window.long_property("_NET_WM_ICON");
+  for (std::size_t i = 0; i + 1 < icon.size(); i += 2 + icon[i] * icon[i + 1]) {
+    sizes.emplace_back(icon[i], icon[i + 1]);
+  }
+  EXPECT_NE(std::find(sizes.begin(), sizes.end(), std::pair{16L, 16L}), sizes.end());
+  EXPECT_NE(std::find(sizes.begin(), sizes.end(), std::pair{24L, 24L}), sizes.end());
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+}
+
+TEST_P(Names, AnyFiniteStoredGeometryIsSurvived) {
+  auto program = copy("EXTREME");
+  store_by_hand(*program,
+                "[EXTREME]\nMAIN_Left=-1e30\nMAIN_Top=3e38\nMAIN_Width=1e30\nMAIN_Height=-5\n");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("EXTREME"));
+  EXPECT_EQ(window.client_size(), (Point{32767, 1}));
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->stderr_text(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(UnderOpenbox, Names, ::testing::Values(Wm::Openbox), param_name);

@@ -218,7 +218,7 @@ Point XWindow::client_size() const {
 }
 
 std::vector<long> XWindow::frame_extents() const {
-  const auto values = long_property(display_, id_, "_NET_FRAME_EXTENTS", XA_CARDINAL);
+  const auto values = hv::e2e::long_property(display_, id_, "_NET_FRAME_EXTENTS", XA_CARDINAL);
   return std::vector<long>(values.begin(), values.end());
 }
 
@@ -227,6 +227,22 @@ Point XWindow::outer_origin() const {
   const auto extents = frame_extents();
   if (extents.size() != 4) return client;
   return {client.x - extents[0], client.y - extents[2]};
+}
+
+std::vector<unsigned long> XWindow::long_property(const char* name) const {
+  Atom actual = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> out;
+  if (XGetWindowProperty(display_, id_, atom(display_, name), 0, 1 << 20, False, AnyPropertyType,
+                         &actual, &format, &count, &remaining, &data) == Success &&
+      data && format == 32) {
+    const auto* items = reinterpret_cast<unsigned long*>(data);
+    out.assign(items, items + count);
+  }
+  if (data) XFree(data);
+  return out;
 }
 
 Capture XWindow::capture() const {
@@ -246,7 +262,7 @@ Capture XWindow::capture() const {
 }
 
 std::vector<Atom> XWindow::wm_state() const {
-  const auto values = long_property(display_, id_, "_NET_WM_STATE", XA_ATOM);
+  const auto values = hv::e2e::long_property(display_, id_, "_NET_WM_STATE", XA_ATOM);
   return std::vector<Atom>(values.begin(), values.end());
 }
 

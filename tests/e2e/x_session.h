@@ -79,6 +79,7 @@ class XWindow {
   std::vector<long> frame_extents() const;
   std::vector<Atom> wm_state() const;
   Capture capture() const;
+  std::vector<unsigned long> long_property(const char* name) const;
   bool has_wm_state(const char* atom_name) const;
 
   // Moves the frame's top-left through the window manager (or directly with none).

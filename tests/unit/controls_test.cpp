@@ -71,3 +71,21 @@ TEST(WindowDesign, TheThreeStackedTextBoxesShareOneCentreLine) {
 
 }  // namespace
 }  // namespace hv::ui
+
+#include "ui/twips.h"
+
+namespace hv::ui {
+namespace {
+
+TEST(Twips, ConvertToWholePixelsAtAnyDpiAndStayDefinedForHugeValues) {
+  EXPECT_EQ(twips_to_pixels(1000, 96), 67);
+  EXPECT_EQ(twips_to_pixels(-20000, 96), -1333);
+  EXPECT_EQ(twips_to_pixels(1440, 120), 120);
+  EXPECT_EQ(twips_to_pixels(1e30f, 96), 1'000'000'000);
+  EXPECT_EQ(twips_to_pixels(-3e38f, 96), -1'000'000'000);
+  EXPECT_EQ(points_to_pixels(12.0f, 96), 16);
+  EXPECT_EQ(points_to_pixels(14.25f, 96), 19);
+}
+
+}  // namespace
+}  // namespace hv::ui
