@@ -20,9 +20,9 @@ class WindowPlacement {
 };
 
 // user32's own values, so the keeper reads as it would on Windows.
-inline constexpr std::intptr_t HWND_TOPMOST = -1;
-inline constexpr std::intptr_t HWND_NOTOPMOST = -2;
-inline constexpr unsigned SWP_NOSIZE = 0x0001;
-inline constexpr unsigned SWP_NOMOVE = 0x0002;
+inline constexpr std::intptr_t kHwndTopmost = -1;
+inline constexpr std::intptr_t kHwndNoTopmost = -2;
+inline constexpr unsigned kSwpNoSize = 0x0001;
+inline constexpr unsigned kSwpNoMove = 0x0002;
 
 }  // namespace hv

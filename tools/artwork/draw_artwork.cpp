@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -56,7 +57,7 @@ Shape rounded_box(double x0, double y0, double x1, double y1, double radius) {
 Shape arc(double cx, double cy, double r, double thickness, double from, double to) {
   return [=](double x, double y) {
     double angle = std::atan2(y - cy, x - cx);
-    if (angle < 0) angle += 2 * M_PI;
+    if (angle < 0) angle += 2 * std::numbers::pi;
     if (angle >= from && angle <= to) return std::abs(std::hypot(x - cx, y - cy) - r) - thickness / 2;
     const double ex = cx + r * std::cos(from), ey = cy + r * std::sin(from);
     const double fx = cx + r * std::cos(to), fy = cy + r * std::sin(to);
@@ -99,7 +100,7 @@ std::vector<Layer> thumbs_up_picture() {
   layers.push_back({circle(58, 33, 2.2), kInk, 0});
   layers.push_back({circle(32, 45, 4), kCheek, 0});
   layers.push_back({circle(64, 45, 4), kCheek, 0});
-  layers.push_back({arc(48, 40, 15, 3.2, 0.35, M_PI - 0.35), kInk, 0});
+  layers.push_back({arc(48, 40, 15, 3.2, 0.35, std::numbers::pi - 0.35), kInk, 0});
   add_hand(layers, 13, false);
   add_hand(layers, 83, true);
   return layers;
@@ -111,7 +112,7 @@ std::vector<Layer> icon_picture() {
   layers.push_back({circle(48, 48, 44), kFace, 6.0});
   layers.push_back({ellipse(33, 36, 7, 11), kInk, 0});
   layers.push_back({ellipse(63, 36, 7, 11), kInk, 0});
-  layers.push_back({arc(48, 48, 26, 8, 0.4, M_PI - 0.4), kInk, 0});
+  layers.push_back({arc(48, 48, 26, 8, 0.4, std::numbers::pi - 0.4), kInk, 0});
   return layers;
 }
 

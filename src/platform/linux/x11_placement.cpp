@@ -20,10 +20,10 @@ bool X11Placement::SetWindowPos(WindowHandle window, std::intptr_t insert_after,
   const auto xid = static_cast<Window>(window);
   // The window may be gone by now: its errors are this call's failure, not the program's.
   ScopedXErrorTrap trap(session_.display());
-  if (insert_after == HWND_TOPMOST) {
+  if (insert_after == kHwndTopmost) {
     session_.request_wm_state(xid, kAdd, session_.net_wm_state_above());
     session_.raise(xid);
-  } else if (insert_after == HWND_NOTOPMOST) {
+  } else if (insert_after == kHwndNoTopmost) {
     session_.request_wm_state(xid, kRemove, session_.net_wm_state_above());
   }
   return trap.release();

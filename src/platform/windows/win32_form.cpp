@@ -1,0 +1,401 @@
+#include "platform/windows/win32_form.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/windows/error_report.h"
+#include "platform/windows/resources.h"
+#include "platform/windows/win32_text.h"
+#include "ui/twips.h"
+
+namespace hv::windows_backend {
+namespace {
+
+using ui::ControlId;
+using ui::ControlKind;
+
+constexpr wchar_t kWindowClass[] = L"HV_TEST_PROCESS_MAIN";
+constexpr wchar_t kPictureClass[] = L"HV_TEST_PROCESS_PICTURE";
+constexpr UINT_PTR kTimerId = 1;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr float kDialogFontPoints = 8.0f;
+
+int control_id(ControlId id) { return 100 + static_cast<int>(id); }
+
+long clamp_position(long px) { return std::clamp(px, -32768L, 32767L); }
+long clamp_size(long px) { return std::clamp(px, 1L, 32767L); }
+
+COLORREF to_colorref(ui::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
+
+// A focusable sunken frame that paints the thumbs-up bitmap over its whole inside.
+LRESULT CALLBACK picture_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(window, &paint);
+      RECT inside;
+      GetClientRect(window, &inside);
+      auto bitmap = reinterpret_cast<HBITMAP>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (bitmap) {
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BITMAP info{};
+        GetObjectW(bitmap, sizeof info, &info);
+        StretchBlt(dc, 0, 0, inside.right, inside.bottom, memory, 0, 0, info.bmWidth,
+                   info.bmHeight, SRCCOPY);
+        SelectObject(memory, old);
+        DeleteDC(memory);
+      }
+      if (GetFocus() == window) DrawFocusRect(dc, &inside);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_LBUTTONDOWN:
+      SetFocus(window);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, w, l);
+  }
+}
+
+void register_classes(HINSTANCE instance) {
+  WNDCLASSEXW main{};
+  main.cbSize = sizeof main;
+  main.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+    return DefWindowProcW(window, message, w, l);
+  };
+  main.hInstance = instance;
+  main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  main.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  main.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 16, 16, 0));
+  main.lpszClassName = kWindowClass;
+  RegisterClassExW(&main);
+
+  WNDCLASSEXW picture{};
+  picture.cbSize = sizeof picture;
+  picture.lpfnWndProc = picture_proc;
+  picture.hInstance = instance;
+  picture.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  picture.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  picture.lpszClassName = kPictureClass;
+  RegisterClassExW(&picture);
+}
+
+}  // namespace
+
+Win32Form::Win32Form(HINSTANCE instance) : instance_(instance) {
+  const auto& design = ui::main_window();
+  width_twips_ = static_cast<float>(design.outer_width());
+  height_twips_ = static_cast<float>(design.outer_height());
+  register_classes(instance_);
+  thumbs_up_ = static_cast<HBITMAP>(
+      LoadImageW(instance_, MAKEINTRESOURCEW(kThumbsUpBitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  window_ = CreateWindowExW(0, kWindowClass, widen(design.title).c_str(), kWindowStyle,
+                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance_,
+                            nullptr);
+  if (!window_) throw std::runtime_error("cannot create the window: " + system_message(GetLastError()));
+  // The object hangs off its window; the procedure only dispatches to it.
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window_proc));
+  dpi_ = GetDpiForWindow(window_);
+  create_controls();
+  layout(dpi_);
+}
+
+Win32Form::~Win32Form() {
+  if (window_) DestroyWindow(window_);
+  for (auto& [size, font] : fonts_) DeleteObject(font);
+  for (auto& [colour, brush] : brushes_) DeleteObject(brush);
+  if (thumbs_up_) DeleteObject(thumbs_up_);
+}
+
+// Focusable controls are made in tab order and kept in that z-order, which is the order the
+// dialog manager's Tab follows.
+void Win32Form::create_controls() {
+  std::vector<const ui::Control*> order;
+  for (ControlId id : ui::tab_order()) order.push_back(&ui::control(id));
+  for (const ui::Control& control : ui::controls()) {
+    if (!ui::takes_focus(control.kind) && control.kind != ControlKind::Timer) order.push_back(&control);
+  }
+  HWND previous = HWND_TOP;
+  for (const ui::Control* control : order) {
+    const std::wstring text = widen(control->text);
+    const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(control->id)));
+    HWND child = nullptr;
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+    switch (control->kind) {
+      case ControlKind::Label:
+        child = CreateWindowExW(0, L"STATIC", text.c_str(),
+                                kChild | SS_CENTER | (control->id == ControlId::CREATOR_TEXTBOX ? SS_NOTIFY : 0),
+                                0, 0, 0, 0, window_, id, instance_, nullptr);
+        break;
+      case ControlKind::TextBox:
+        child = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
+                                kChild | WS_TABSTOP | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL, 0, 0,
+                                0, 0, window_, id, instance_, nullptr);
+        break;
+      case ControlKind::PictureBox:
+        child = CreateWindowExW(WS_EX_CLIENTEDGE, kPictureClass, L"", kChild | WS_TABSTOP, 0, 0, 0,
+                                0, window_, id, instance_, nullptr);
+        SetWindowLongPtrW(child, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(thumbs_up_));
+        break;
+      case ControlKind::CheckBox:
+        child = CreateWindowExW(0, L"BUTTON", text.c_str(), kChild | WS_TABSTOP | BS_3STATE, 0, 0,
+                                0, 0, window_, id, instance_, nullptr);
+        break;
+      case ControlKind::CommandButton:
+        child = CreateWindowExW(0, L"BUTTON", text.c_str(), kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
+                                0, 0, 0, window_, id, instance_, nullptr);
+        break;
+      case ControlKind::Timer:
+        continue;
+    }
+    if (!child) throw std::runtime_error("cannot create " + std::string(control->name));
+    SetWindowPos(child, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    previous = child;
+    controls_[control->id] = child;
+    designs_[child] = control;
+  }
+}
+
+// Places every control and sets its font for a DPI: the design's twips at 1440 / DPI a pixel.
+void Win32Form::layout(UINT dpi) {
+  dpi_ = dpi;
+  const auto px = [dpi](int twips) { return static_cast<int>(ui::twips_to_pixels(static_cast<float>(twips), static_cast<int>(dpi))); };
+  for (const auto& [child, control] : designs_) {
+    const ui::TwipsRect& r = control->rect;
+    SetWindowPos(child, nullptr, px(r.left), px(r.top), px(r.width), px(r.height),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const float points = control->font ? control->font->points : kDialogFontPoints;
+    const int height = -static_cast<int>(std::lround(points * dpi / 72.0f));
+    const bool arial = control->font.has_value();
+    const int key = height * 2 + (arial ? 1 : 0);
+    HFONT& font = fonts_[key];
+    if (!font) {
+      font = CreateFontW(height, 0, 0, 0, arial ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                         ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                         DEFAULT_PITCH | FF_DONTCARE, arial ? L"Arial" : L"MS Shell Dlg");
+    }
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  }
+}
+
+void Win32Form::run(FormEvents& events) {
+  events_ = &events;
+  dispatch([this] { events_->Form_Load(); });
+  apply_geometry();
+  ShowWindow(window_, SW_SHOW);
+  UpdateWindow(window_);
+  shown_ = true;
+  SetFocus(controls_.at(ControlId::EXIT_BUTTON));
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageW(window_, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+}
+
+template <class Handler>
+void Win32Form::dispatch(Handler&& handler) {
+  if (failed_) return;
+  std::string message;
+  try {
+    handler();
+    return;
+  } catch (const std::exception& error) {
+    message = error.what();
+  } catch (...) {
+    message = "unknown error";
+  }
+  // Nothing more may run while the user reads the report.
+  failed_ = true;
+  KillTimer(window_, kTimerId);
+  report_error_and_exit(message, window_);
+}
+
+float Win32Form::twips_per_pixel() const { return ui::twips_per_pixel(static_cast<int>(dpi_)); }
+
+void Win32Form::apply_geometry() {
+  const auto& design = ui::main_window();
+  const int dpi = static_cast<int>(dpi_);
+  const float frame_w = static_cast<float>(design.outer_width() - design.client_width);
+  const float frame_h = static_cast<float>(design.outer_height() - design.client_height);
+  RECT outer{0, 0, static_cast<LONG>(clamp_size(ui::twips_to_pixels(width_twips_ - frame_w, dpi))),
+             static_cast<LONG>(clamp_size(ui::twips_to_pixels(height_twips_ - frame_h, dpi)))};
+  AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, dpi_);
+  placed_ = {static_cast<LONG>(clamp_position(ui::twips_to_pixels(left_twips_, dpi))),
+             static_cast<LONG>(clamp_position(ui::twips_to_pixels(top_twips_, dpi)))};
+  SetWindowPos(window_, nullptr, placed_.x, placed_.y, outer.right - outer.left,
+               outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// A window that has not moved reports the twips it was given, so nothing drifts by rounding.
+float Win32Form::current_twips(long requested_px, long current_px, float requested_twips) const {
+  if (current_px == requested_px) return requested_twips;
+  return static_cast<float>(current_px) * twips_per_pixel();
+}
+
+float Win32Form::left() const {
+  if (!shown_) return left_twips_;
+  RECT r;
+  GetWindowRect(window_, &r);
+  return current_twips(placed_.x, r.left, left_twips_);
+}
+
+float Win32Form::top() const {
+  if (!shown_) return top_twips_;
+  RECT r;
+  GetWindowRect(window_, &r);
+  return current_twips(placed_.y, r.top, top_twips_);
+}
+
+void Win32Form::set_left(float twips) {
+  left_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void Win32Form::set_top(float twips) {
+  top_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void Win32Form::set_width(float twips) {
+  width_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void Win32Form::set_height(float twips) {
+  height_twips_ = twips;
+  if (shown_) apply_geometry();
+}
+
+void Win32Form::set_title(std::string_view text) { SetWindowTextW(window_, widen(text).c_str()); }
+
+void Win32Form::set_app_name_text(std::string_view text) {
+  SetWindowTextW(controls_.at(ControlId::APP_NAME_TEXTBOX), widen(text).c_str());
+}
+
+void Win32Form::set_creator_caption(std::string_view text) {
+  SetWindowTextW(controls_.at(ControlId::CREATOR_TEXTBOX), widen(text).c_str());
+}
+
+std::int16_t Win32Form::tick_value() const {
+  switch (SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_GETCHECK, 0, 0)) {
+    case BST_CHECKED: return 1;
+    case BST_INDETERMINATE: return 2;
+    default: return 0;
+  }
+}
+
+void Win32Form::set_tick_value(std::int16_t value) {
+  if (value == tick_value()) return;
+  const WPARAM state = value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+  SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_SETCHECK, state, 0);
+  events_->AlwaysOnTop_TICKBOX_Click();
+}
+
+void Win32Form::set_timer_interval(int milliseconds) {
+  timer_interval_ = static_cast<UINT>(std::max(milliseconds, 0));
+  if (timer_enabled_) restart_timer();
+}
+
+void Win32Form::set_timer_enabled(bool enabled) {
+  timer_enabled_ = enabled;
+  if (enabled) restart_timer();
+  else KillTimer(window_, kTimerId);
+}
+
+void Win32Form::restart_timer() {
+  KillTimer(window_, kTimerId);
+  if (timer_interval_ > 0) SetTimer(window_, kTimerId, timer_interval_, nullptr);
+}
+
+void Win32Form::unload() { close(); }
+
+void Win32Form::close() {
+  bool cancel = false;
+  dispatch([&] { events_->Form_Unload(cancel); });
+  if (!cancel) DestroyWindow(window_);
+}
+
+WindowHandle Win32Form::handle() const { return reinterpret_cast<WindowHandle>(window_); }
+
+LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, w, l);
+  return self->on_message(message, w, l);
+}
+
+LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_COMMAND:
+      on_command(LOWORD(w), HIWORD(w));
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+      return on_colour(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
+    case WM_TIMER:
+      if (w == kTimerId) dispatch([this] { events_->AlwaysOnTopTimer_Timer(); });
+      return 0;
+    case WM_CLOSE:
+      close();
+      return 0;
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(l);
+      layout(HIWORD(w));
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_DESTROY:
+      KillTimer(window_, kTimerId);
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, w, l);
+  }
+}
+
+void Win32Form::on_command(WORD id, WORD code) {
+  if (id == control_id(ControlId::EXIT_BUTTON) && code == BN_CLICKED) {
+    dispatch([this] { events_->EXIT_BUTTON_Click(); });
+  } else if (id == control_id(ControlId::AlwaysOnTop_TICKBOX) && code == BN_CLICKED) {
+    // A click goes 0 to 1, 1 to 0 and greyed to 0.
+    const WPARAM next = tick_value() == 0 ? BST_CHECKED : BST_UNCHECKED;
+    SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_SETCHECK, next, 0);
+    dispatch([this] { events_->AlwaysOnTop_TICKBOX_Click(); });
+  } else if (id == control_id(ControlId::CREATOR_TEXTBOX) && code == STN_DBLCLK) {
+    dispatch([this] { events_->CREATOR_TEXTBOX_DblClick(); });
+  }
+  // IDOK and IDCANCEL from Enter and Escape are ignored: EXIT is neither default nor cancel.
+}
+
+LRESULT Win32Form::on_colour(HDC dc, HWND control) {
+  const auto found = designs_.find(control);
+  const ui::Control* design = found == designs_.end() ? nullptr : found->second;
+  const bool text_box = design && design->kind == ControlKind::TextBox;
+  const COLORREF back = design && design->background ? to_colorref(*design->background)
+                        : text_box ? GetSysColor(COLOR_WINDOW) : GetSysColor(COLOR_BTNFACE);
+  const COLORREF fore = design && design->foreground ? to_colorref(*design->foreground)
+                        : text_box ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_BTNTEXT);
+  SetTextColor(dc, fore);
+  SetBkColor(dc, back);
+  HBRUSH& brush = brushes_[back];
+  if (!brush) brush = CreateSolidBrush(back);
+  return reinterpret_cast<LRESULT>(brush);
+}
+
+}  // namespace hv::windows_backend

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "platform/windows/registry_store.h"
+#include "platform/windows/win32_text.h"
+
+namespace hv::windows_backend {
+namespace {
+
+// A private application name, removed with everything under it.
+class RegistryStoreTest : public ::testing::Test {
+ protected:
+  RegistryStoreTest() : app_("HV_TEST_PROCESS_UNIT_" + std::to_string(GetCurrentProcessId())) {}
+  ~RegistryStoreTest() override { RegDeleteTreeW(HKEY_CURRENT_USER, widen("Software\\" + app_).c_str()); }
+
+  bool key_exists(const std::string& path) const {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, widen(path).c_str(), 0, KEY_READ, &key);
+    if (key) RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+  }
+
+  std::string app_;
+  RegistryStore store_;
+};
+
+TEST_F(RegistryStoreTest, ReadingAbsentSettingsGivesDefaultsAndCreatesNothing) {
+  EXPECT_EQ(store_.GetSetting(app_, "HV-TEST-PROCESS-V1", "MAIN_Left", 1000), "1000");
+  EXPECT_FALSE(key_exists("Software\\" + app_));
+}
+
+TEST_F(RegistryStoreTest, WritesStringValuesUnderTheSection) {
+  store_.SaveSetting(app_, "COPY-2", "MAIN_Left", "2235");
+  EXPECT_EQ(store_.GetSetting(app_, "COPY-2", "MAIN_Left", 1000), "2235");
+  EXPECT_EQ(store_.GetSetting(app_, "COPY-3", "MAIN_Left", 1000), "1000");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, widen("Software\\" + app_ + "\\COPY-2").c_str(), 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  DWORD type = 0;
+  RegQueryValueExW(key, L"MAIN_Left", nullptr, &type, nullptr, nullptr);
+  RegCloseKey(key);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+}
+
+TEST_F(RegistryStoreTest, ADwordATesterTypedInReadsAsItsDecimalText) {
+  store_.SaveSetting(app_, "TYPED", "MAIN_Width", "1");
+  HKEY key = nullptr;
+  RegOpenKeyExW(HKEY_CURRENT_USER, widen("Software\\" + app_ + "\\TYPED").c_str(), 0, KEY_SET_VALUE, &key);
+  const DWORD width = 6000;
+  RegSetValueExW(key, L"MAIN_Width", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), sizeof width);
+  RegCloseKey(key);
+  EXPECT_EQ(store_.GetSetting(app_, "TYPED", "MAIN_Width", 11040), "6000");
+}
+
+TEST_F(RegistryStoreTest, OddAndLongNamesHaveSectionsOfTheirOwn) {
+  const std::string long_name(200, 'x');
+  const std::vector<std::string> names{"тест", "a]b[c", "100% sure", "semi;colon", " spaced ",
+                                       long_name, "x.y.z"};
+  for (std::size_t i = 0; i < names.size(); ++i) store_.SaveSetting(app_, names[i], "MAIN_Left", std::to_string(i));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(store_.GetSetting(app_, names[i], "MAIN_Left", -1), std::to_string(i)) << names[i];
+  }
+}
+
+TEST_F(RegistryStoreTest, ABackslashCannotReachAnotherKey) {
+  EXPECT_THROW(store_.SaveSetting(app_, "a\\b", "MAIN_Left", "1"), SettingsError);
+  EXPECT_THROW(store_.GetSetting(app_, "", "MAIN_Left", 1), SettingsError);
+}
+
+}  // namespace
+}  // namespace hv::windows_backend
