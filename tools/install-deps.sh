@@ -11,6 +11,8 @@ packages=(
   fonts-liberation
   # a locale with a decimal comma, for the number-format tests
   locales
+  # the Windows program: cross-built, checked and run under Wine
+  mingw-w64 wine wine64 python3-pefile
 )
 
 missing=()

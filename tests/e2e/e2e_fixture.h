@@ -13,6 +13,12 @@ inline std::string title_for(const std::string& name) {
   return "HALVERD - TEST PROCESS - " + name + ".exe";
 }
 
+// The EXIT button's centre on the screen, from the window's client origin.
+inline Point exit_button(const XWindow& window) {
+  const Point origin = window.client_origin();
+  return {origin.x + 272 + 185 / 2, origin.y + 224 + 33 / 2};
+}
+
 // One private X server per test, with the window manager the test names.
 class ProgramTest : public ::testing::TestWithParam<Wm> {
  protected:
@@ -22,11 +28,6 @@ class ProgramTest : public ::testing::TestWithParam<Wm> {
   std::unique_ptr<ProgramCopy> copy(const std::string& file_name,
                                     ProgramCopy::Link link = ProgramCopy::Link::HardLink) {
     return std::make_unique<ProgramCopy>(*session, dir.path(), file_name, link);
-  }
-  // The EXIT button's centre on the screen, from the window's client origin.
-  static Point exit_button(const XWindow& window) {
-    const Point origin = window.client_origin();
-    return {origin.x + 272 + 185 / 2, origin.y + 224 + 33 / 2};
   }
 
   hv::testing::TempDir dir;

@@ -308,21 +308,21 @@ std::optional<Window> find_window_by_title(Display* display, const std::string& 
 fs::path program_under_test() { return HV_PROGRAM_PATH; }
 
 ProgramCopy::ProgramCopy(const XSession& session, const fs::path& folder,
-                         const std::string& file_name, Link link)
+                         const std::string& file_name, Link link, const fs::path& original)
     : session_(session), folder_(folder), program_(folder / file_name),
       config_home_(folder / "config") {
   fs::create_directories(folder_);
   std::error_code error;
   switch (link) {
     case Link::HardLink:
-      fs::create_hard_link(program_under_test(), program_, error);
+      fs::create_hard_link(original, program_, error);
       if (!error) break;
       [[fallthrough]];
     case Link::Copy:
-      fs::copy_file(program_under_test(), program_, fs::copy_options::overwrite_existing);
+      fs::copy_file(original, program_, fs::copy_options::overwrite_existing);
       break;
     case Link::SymLink:
-      fs::create_symlink(program_under_test(), program_);
+      fs::create_symlink(original, program_);
       break;
   }
 }
@@ -336,10 +336,12 @@ ProgramCopy::~ProgramCopy() {
 
 void ProgramCopy::start(const std::vector<std::string>& arguments,
                         const std::vector<std::string>& environment) {
-  std::vector<std::string> argv{program_.string()};
+  std::vector<std::string> argv = launcher_;
+  argv.push_back(program_.string());
   argv.insert(argv.end(), arguments.begin(), arguments.end());
   std::vector<std::string> env{"DISPLAY=" + session_.name(),
                                "XDG_CONFIG_HOME=" + config_home_.string()};
+  env.insert(env.end(), launcher_environment_.begin(), launcher_environment_.end());
   env.insert(env.end(), environment.begin(), environment.end());
   pid_ = spawn(argv, env, (folder_ / (program_.filename().string() + ".stderr")).string());
 }

@@ -96,13 +96,23 @@ class XWindow {
 // Finds the client window whose _NET_WM_NAME (or WM_NAME) is title.
 std::optional<Window> find_window_by_title(Display* display, const std::string& title);
 
+// The program under test, built beside the tests.
+std::filesystem::path program_under_test();
+
 // The real binary started as <folder>/<file_name>, with XDG_CONFIG_HOME in a folder of its own.
 class ProgramCopy {
  public:
   enum class Link { Copy, HardLink, SymLink };
 
   ProgramCopy(const XSession& session, const std::filesystem::path& folder,
-              const std::string& file_name, Link link = Link::HardLink);
+              const std::string& file_name, Link link = Link::HardLink,
+              const std::filesystem::path& original = program_under_test());
+
+  // Commands and environment that the program is started through (Wine, say).
+  void launch_through(std::vector<std::string> launcher, std::vector<std::string> environment) {
+    launcher_ = std::move(launcher);
+    launcher_environment_ = std::move(environment);
+  }
   ~ProgramCopy();
   ProgramCopy(const ProgramCopy&) = delete;
   ProgramCopy& operator=(const ProgramCopy&) = delete;
@@ -127,11 +137,10 @@ class ProgramCopy {
   std::filesystem::path folder_;
   std::filesystem::path program_;
   std::filesystem::path config_home_;
+  std::vector<std::string> launcher_;
+  std::vector<std::string> launcher_environment_;
   pid_t pid_ = -1;
 };
-
-// The program under test, built beside the tests.
-std::filesystem::path program_under_test();
 
 // A bare X client window of the test's own, managed by the window manager like any application's.
 class TestWindow {

@@ -1,0 +1,139 @@
+// The Windows program under Wine, on a private X server with openbox.
+
+#include <cstdlib>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "e2e_fixture.h"
+
+namespace hv::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path windows_program() { return HV_WINDOWS_PROGRAM; }
+
+// One Wine prefix for the suite: making one takes many seconds. Its wineserver is stopped after
+// each test, since each test brings its own X server.
+class UnderWine : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    prefix_ = new hv::testing::TempDir();
+    ASSERT_EQ(wine("wineboot --init"), 0);
+    // Wine's desktop process keeps the display it started with; each test brings its own.
+    wine("wineserver -k");
+  }
+  static void TearDownTestSuite() {
+    wine("wineserver -k");
+    delete prefix_;
+  }
+  void SetUp() override { session = std::make_unique<XSession>(Wm::Openbox); }
+  void TearDown() override { wine("wineserver -k"); }
+
+  // Every Wine command of a test runs on the test's display: the first one to start Wine's
+  // desktop process decides which display all of the prefix's windows use.
+  static std::string environment(const XSession* on = nullptr) {
+    return (on ? "DISPLAY=" + on->name() + " " : std::string("DISPLAY= ")) + "WINEPREFIX=" +
+           prefix_->path().string() + " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=";
+  }
+  static int wine(const std::string& command, const XSession* on = nullptr) {
+    return std::system((environment(on) + " " + command + " >/dev/null 2>&1").c_str());
+  }
+
+  std::unique_ptr<ProgramCopy> copy(const std::string& file_name) {
+    auto program = std::make_unique<ProgramCopy>(*session, dir.path(), file_name,
+                                                 ProgramCopy::Link::Copy, windows_program());
+    program->launch_through({"wine"}, {"WINEPREFIX=" + prefix_->path().string(), "WINEDEBUG=-all",
+                                       "WINEDLLOVERRIDES=mscoree,mshtml="});
+    return program;
+  }
+
+  // A value of the copy's section as `wine reg query` shows it, or nullopt.
+  std::optional<std::string> registry(const std::string& section, const std::string& name) {
+    const fs::path out = dir.path() / "reg-query.txt";
+    const std::string command = environment(session.get()) + " wine reg query 'HKCU\\Software\\HV_TEST_PROCESS\\" +
+                                section + "' /v " + name + " >" + out.string() + " 2>/dev/null";
+    if (std::system(command.c_str()) != 0) return std::nullopt;
+    std::ifstream in(out);
+    std::stringstream text;
+    text << in.rdbuf();
+    std::smatch match;
+    const std::string all = text.str();
+    if (!std::regex_search(all, match, std::regex(name + "\\s+REG_SZ\\s+(\\S+)"))) return std::nullopt;
+    return match[1].str();
+  }
+  void store(const std::string& section, const std::string& name, const std::string& value) {
+    ASSERT_EQ(wine("wine reg add 'HKCU\\Software\\HV_TEST_PROCESS\\" + section + "' /v " + name +
+                   " /t REG_SZ /d " + value + " /f",
+                   session.get()),
+              0);
+  }
+
+  static hv::testing::TempDir* prefix_;
+  hv::testing::TempDir dir;
+  std::unique_ptr<XSession> session;
+};
+
+hv::testing::TempDir* UnderWine::prefix_ = nullptr;
+
+TEST_F(UnderWine, FirstStartShowsItsNameAndExitStoresThreeKeys) {
+  auto program = copy("HV-TEST-PROCESS-V1.exe");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("HV-TEST-PROCESS-V1"));
+  EXPECT_EQ(window.client_size(), (Point{730, 269}));
+  ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
+  // Wine's window rectangle frames the client in Windows' own border and caption; moving the
+  // X frame by some pixels moves that rectangle by as many.
+  const Point start = window.client_origin();
+  window.move_outer_to({200, 300}, true);
+  ASSERT_TRUE(wait_until([&] { return !(window.client_origin() == start); }));
+  const Point moved = window.client_origin();
+  // The click reaches Wine after the move's ConfigureNotify, so Wine knows the new place by then.
+  click_at(session->display(), exit_button(window));
+  EXPECT_EQ(program->wait_for_exit(20s), 0);
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "MAIN_Left"),
+            std::to_string((67 + moved.x - start.x) * 15));
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "MAIN_Top"),
+            std::to_string((67 + moved.y - start.y) * 15));
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX"), "1");
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "MAIN_Width"), std::nullopt);
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "MAIN_Height"), std::nullopt);
+}
+
+TEST_F(UnderWine, ACopyNamedInCapitalsShowsDotExeAndUsesStoredValues) {
+  store("TEST7", "MAIN_Width", "6000");
+  store("TEST7", "MAIN_Height", "3000");
+  auto program = copy("TEST7.EXE");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("TEST7"));
+  EXPECT_EQ(window.client_size(), (Point{394, 175}));
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(20s), 0);
+  EXPECT_EQ(registry("TEST7", "MAIN_Width"), "6000");
+  EXPECT_TRUE(registry("TEST7", "MAIN_Left").has_value());
+}
+
+TEST_F(UnderWine, OfTwoArmedCopiesTheOneBehindTakesTheTop) {
+  auto first = copy("FIRST.exe");
+  auto second = copy("SECOND.exe");
+  first->start();
+  const XWindow a = first->wait_for_window(title_for("FIRST"));
+  second->start();
+  const XWindow b = second->wait_for_window(title_for("SECOND"));
+  for (const XWindow* front : {&a, &b}) {
+    const XWindow* back = front == &a ? &b : &a;
+    front->activate();
+    ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == front->id(); }));
+    EXPECT_TRUE(wait_until(
+        [&] { return back->has_wm_state("_NET_WM_STATE_ABOVE") && !front->has_wm_state("_NET_WM_STATE_ABOVE"); },
+        1500ms));
+  }
+  a.close(true);
+  b.close(true);
+  EXPECT_EQ(first->wait_for_exit(20s), 0);
+  EXPECT_EQ(second->wait_for_exit(20s), 0);
+}
+
+}  // namespace
+}  // namespace hv::e2e
