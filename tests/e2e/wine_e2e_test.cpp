@@ -34,7 +34,7 @@ class UnderWine : public ::testing::Test {
   // Every Wine command of a test runs on the test's display: the first one to start Wine's
   // desktop process decides which display all of the prefix's windows use.
   static std::string environment(const XSession* on = nullptr) {
-    return (on ? "DISPLAY=" + on->name() + " " : std::string("DISPLAY= ")) + "WINEPREFIX=" +
+    return (on ? "DISPLAY=" + on->name() + " " : std::string("DISPLAY= ")) + "LC_ALL=C.UTF-8 WINEPREFIX=" +
            prefix_->path().string() + " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=";
   }
   static int wine(const std::string& command, const XSession* on = nullptr) {
@@ -44,7 +44,7 @@ class UnderWine : public ::testing::Test {
   std::unique_ptr<ProgramCopy> copy(const std::string& file_name) {
     auto program = std::make_unique<ProgramCopy>(*session, dir.path(), file_name,
                                                  ProgramCopy::Link::Copy, windows_program());
-    program->launch_through({"wine"}, {"WINEPREFIX=" + prefix_->path().string(), "WINEDEBUG=-all",
+    program->launch_through({"wine"}, {"LC_ALL=C.UTF-8", "WINEPREFIX=" + prefix_->path().string(), "WINEDEBUG=-all",
                                        "WINEDLLOVERRIDES=mscoree,mshtml="});
     return program;
   }
@@ -112,6 +112,16 @@ TEST_F(UnderWine, ACopyNamedInCapitalsShowsDotExeAndUsesStoredValues) {
   EXPECT_EQ(program->wait_for_exit(20s), 0);
   EXPECT_EQ(registry("TEST7", "MAIN_Width"), "6000");
   EXPECT_TRUE(registry("TEST7", "MAIN_Left").has_value());
+}
+
+TEST_F(UnderWine, AUnicodeNameHasItsOwnSection) {
+  auto program = copy("тест.exe");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("тест"));
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(20s), 0);
+  EXPECT_EQ(registry("тест", "AlwaysOnTop_TICKBOX"), "1");
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX"), std::nullopt);
 }
 
 TEST_F(UnderWine, OfTwoArmedCopiesTheOneBehindTakesTheTop) {
