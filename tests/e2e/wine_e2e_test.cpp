@@ -121,7 +121,8 @@ TEST_F(UnderWine, AUnicodeNameHasItsOwnSection) {
   window.close(true);
   EXPECT_EQ(program->wait_for_exit(20s), 0);
   EXPECT_EQ(registry("тест", "AlwaysOnTop_TICKBOX"), "1");
-  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX"), std::nullopt);
+  // What a lossy conversion through an ANSI code page would have made of the name.
+  EXPECT_EQ(registry("????", "AlwaysOnTop_TICKBOX"), std::nullopt);
 }
 
 TEST_F(UnderWine, OfTwoArmedCopiesTheOneBehindTakesTheTop) {
