@@ -13,6 +13,8 @@ packages=(
   locales
   # the Windows program: cross-built, checked and run under Wine
   mingw-w64 wine wine64 python3-pefile
+  # packaging checks
+  dpkg-dev file
 )
 
 missing=()

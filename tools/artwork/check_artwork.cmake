@@ -4,7 +4,9 @@ if(NOT drawn EQUAL 0)
   message(FATAL_ERROR "draw_artwork failed")
 endif()
 foreach(pair "thumbs_up.bmp;src/ui/resources/thumbs_up.bmp" "app.ico;src/ui/resources/app.ico"
-             "artwork_pixels.cpp;src/ui/artwork_pixels.cpp")
+             "artwork_pixels.cpp;src/ui/artwork_pixels.cpp"
+             "icon-16.png;src/ui/resources/icon-16.png" "icon-24.png;src/ui/resources/icon-24.png"
+             "icon-32.png;src/ui/resources/icon-32.png" "icon-48.png;src/ui/resources/icon-48.png")
   list(GET pair 0 made)
   list(GET pair 1 committed)
   execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUT}/${made} ${SOURCE}/${committed}

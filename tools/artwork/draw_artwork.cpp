@@ -2,6 +2,7 @@
 //   thumbs_up.bmp       the 96 x 81 picture (24-bit), for the Windows resource
 //   app.ico             16 x 16 and 24 x 24 at 8 bits per pixel, for the Windows resource
 //   artwork_pixels.cpp  the picture and icon images as RGB arrays, for the Linux build
+//   icon-N.png          the icon at 16, 24, 32 and 48 pixels, for Linux desktops' icon themes
 // Usage: draw_artwork OUTPUT_FOLDER
 
 #include <algorithm>
@@ -295,6 +296,53 @@ std::vector<std::uint8_t> rgba_bytes(const IndexedImage& image) {
   return out;
 }
 
+std::uint32_t crc32(const std::string& bytes) {
+  std::uint32_t crc = 0xffffffffu;
+  for (unsigned char byte : bytes) {
+    crc ^= byte;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void put32_big(std::string& s, std::uint32_t v) {
+  for (int shift = 24; shift >= 0; shift -= 8) s += char((v >> shift) & 0xff);
+}
+
+std::string png_chunk(const std::string& type, const std::string& data) {
+  std::string chunk;
+  put32_big(chunk, static_cast<std::uint32_t>(data.size()));
+  chunk += type + data;
+  put32_big(chunk, crc32(type + data));
+  return chunk;
+}
+
+// An RGBA PNG; its zlib stream stores the rows uncompressed, which for icons this small is fine.
+std::string png_file(int width, int height, const std::vector<std::uint8_t>& rgba) {
+  std::string raw;
+  for (int y = 0; y < height; ++y) {
+    raw += '\0';  // no filter
+    raw.append(reinterpret_cast<const char*>(rgba.data()) + std::size_t(y) * width * 4, std::size_t(width) * 4);
+  }
+  std::string zlib = "\x78\x01";
+  for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+    const std::size_t length = std::min<std::size_t>(65535, raw.size() - at);
+    zlib += char(at + length >= raw.size() ? 1 : 0);
+    zlib += char(length & 0xff), zlib += char(length >> 8);
+    zlib += char(~length & 0xff), zlib += char((~length >> 8) & 0xff);
+    zlib += raw.substr(at, length);
+  }
+  std::uint32_t a = 1, b = 0;
+  for (unsigned char byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
+  put32_big(zlib, (b << 16) | a);
+  std::string header;
+  put32_big(header, static_cast<std::uint32_t>(width));
+  put32_big(header, static_cast<std::uint32_t>(height));
+  header += std::string("\x08\x06\x00\x00\x00", 5);
+  return "\x89PNG\r\n\x1a\n" + png_chunk("IHDR", header) + png_chunk("IDAT", zlib) +
+         png_chunk("IEND", "");
+}
+
 bool write(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out << bytes;
@@ -329,7 +377,12 @@ int main(int argc, char** argv) {
   }
   source += "  };\n  return kIcons;\n}\n\n}  // namespace hv::ui\n";
 
-  const bool ok = write(folder + "/thumbs_up.bmp", bmp_file(picture)) &&
+  bool ok = true;
+  for (const auto& icon : desktop_icons) {
+    ok = ok && write(folder + "/icon-" + std::to_string(icon.width) + ".png",
+                     png_file(icon.width, icon.height, rgba_bytes(icon)));
+  }
+  ok = ok && write(folder + "/thumbs_up.bmp", bmp_file(picture)) &&
                   write(folder + "/app.ico", ico_file(icons)) &&
                   write(folder + "/artwork_pixels.cpp", source);
   if (!ok) std::fprintf(stderr, "cannot write to %s\n", folder.c_str());
