@@ -1,0 +1,145 @@
+#!/usr/bin/env bash
+# Measures start-up, a fleet of copies, memory, idle cost, size and start-up instructions, each
+# beside a floor built here (a bare Xlib window of the same size and title), and writes
+# bench/results.md. Not a test: it passes or fails nothing. Takes about three minutes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./tools/install-deps.sh
+apt_missing=(); for p in valgrind; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || apt_missing+=("$p"); done
+if ((${#apt_missing[@]})); then apt-get install -y -qq "${apt_missing[@]}" >/dev/null; fi
+cmake --preset linux >/dev/null && cmake --build --preset linux >/dev/null
+cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
+
+program=$PWD/build/linux/HV-TEST-PROCESS-V1
+floor=$PWD/build/linux/bench/hv_bench_floor
+watch=$PWD/build/linux/bench/hv_bench_watch
+exe=$PWD/build/windows/HV-TEST-PROCESS-V1.exe
+work=$(mktemp -d)
+pids_to_kill=()
+cleanup() { kill "${pids_to_kill[@]}" 2>/dev/null || true; rm -rf "$work"; }
+trap cleanup EXIT
+
+start_x() {  # start_x WM: a private X server (kept up between clients) and a window manager
+  exec {fd}< <(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp -noreset 2>/dev/null)
+  pids_to_kill+=($!)
+  read -r -t 10 number <&"$fd"
+  export DISPLAY=":$number"
+  if [[ $1 != none ]]; then
+    "$1" >/dev/null 2>&1 &
+    pids_to_kill+=($!)
+    for _ in $(seq 200); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+    sleep 1  # a window manager that has just announced itself may still drop new windows
+  fi
+}
+stop_x() { kill "${pids_to_kill[@]}" 2>/dev/null || true; wait 2>/dev/null || true; pids_to_kill=(); }
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
+
+# smaps_rollup sums for a list of pids: "USS_kB PSS_kB" per copy
+memory_per_copy() {
+  local uss=0 pss=0 n=0 pid
+  for pid in "$@"; do
+    read -r u p < <(awk '/^Private_(Clean|Dirty):/ {u += $2} /^Pss:/ {p += $2} END {print u, p}' /proc/"$pid"/smaps_rollup)
+    uss=$((uss + u)); pss=$((pss + p)); n=$((n + 1))
+  done
+  awk -v u="$uss" -v p="$pss" -v n="$n" 'BEGIN { printf "%.2f %.2f\n", u / n / 1024, p / n / 1024 }'
+}
+
+hold_and_measure() {  # hold_and_measure COUNT PROGRAM → "USS PSS" in MB per copy
+  local out=$work/hold-$1.txt
+  "$watch" hold "$1" 8 "$2" >"$out" &
+  local holder=$!
+  for _ in $(seq 1200); do [[ -s $out ]] && break; sleep 0.05; done
+  sleep 1  # let every copy finish its first frame
+  memory_per_copy $(cat "$out")
+  wait "$holder"
+}
+
+cpu_ticks() { local t=0 pid; for pid in "$@"; do t=$((t + $(awk '{print $14 + $15}' /proc/"$pid"/stat))); done; echo "$t"; }
+
+echo "start-up..." >&2
+start_x none
+read -r floor_median floor_min floor_max < <("$watch" startup 25 "$floor")
+read -r our_median our_min our_max < <("$watch" startup 25 "$program")
+echo "instructions..." >&2
+callgrind() {  # callgrind PROGRAM TITLE → instructions from exec to first frame and close
+  local out=$work/cg.$RANDOM
+  XDG_CONFIG_HOME=$work/cg-config valgrind --tool=callgrind --callgrind-out-file="$out" "$1" >/dev/null 2>&1 &
+  local pid=$!
+  local window
+  window=$(timeout 60 xdotool search --sync --name "^$2\$" | head -n 1)
+  for _ in $(seq 600); do
+    [[ $(import -window "$window" -crop 1x1+20+20 txt:- 2>/dev/null | tail -n 1) == *"#000000"* ]] && break
+    sleep 0.05
+  done
+  xdotool windowclose "$window" 2>/dev/null || true
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }'
+  callgrind_annotate --inclusive=yes "$out" 2>/dev/null | grep -E 'XOpenIM|FcInit |XftFontMatch|Fl::flush' | head -n 4 >"$work/cg-top.txt" || true
+}
+floor_ir=$(callgrind "$floor" "HALVERD - TEST PROCESS - FLOOR.exe")
+our_ir=$(callgrind "$program" "HALVERD - TEST PROCESS - HV-TEST-PROCESS-V1.exe")
+our_top=$(sed 's/^/    /' "$work/cg-top.txt")
+echo "memory..." >&2
+read -r uss1 pss1 < <(hold_and_measure 1 "$program")
+read -r uss50 pss50 < <(hold_and_measure 50 "$program")
+read -r uss200 pss200 < <(hold_and_measure 200 "$program")
+read -r fuss50 fpss50 < <(hold_and_measure 50 "$floor")
+stop_x
+
+echo "fleet and idle cost under openbox..." >&2
+start_x openbox
+our_fleet=$("$watch" fleet 100 "$program")
+floor_fleet=$("$watch" fleet 100 "$floor")
+idle_out=$work/idle.txt
+"$watch" hold 100 40 "$program" >"$idle_out" &
+holder=$!
+for _ in $(seq 1200); do [[ -s $idle_out ]] && break; sleep 0.05; done
+sleep 2
+hz=$(getconf CLK_TCK)
+before=$(cpu_ticks $(cat "$idle_out")); sleep 30; after=$(cpu_ticks $(cat "$idle_out"))
+wait "$holder"
+stop_x
+idle_seconds=$(awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { printf "%.2f", t / hz }')
+idle_core=$(awk -v s="$idle_seconds" 'BEGIN { printf "%.2f", s / 30 * 100 }')
+idle_tick=$(awk -v s="$idle_seconds" 'BEGIN { printf "%.0f", s / (100 * 30) * 1e6 }')
+
+linux_size=$(stat -c %s "$program")
+strip -o "$work/stripped" "$program"
+linux_stripped=$(stat -c %s "$work/stripped")
+exe_size=$(stat -c %s "$exe")
+linux_libs=$(ldd "$program" | awk '$1 ~ /^lib/ {print $1}' | sort | tr '\n' ' ')
+direct_libs=$(objdump -p "$program" | awk '/NEEDED/ {print $2}' | tr '\n' ' ')
+exe_dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' | tr '\n' ' ')
+
+cat >bench/results.md <<MD
+# Benchmark results
+
+One run of \`./bench/run.sh\` on $(date -u +%Y-%m-%d), $(nproc) cores, $(uname -m), Debian $(cat /etc/debian_version).
+The floor is \`bench/floor_window.cpp\`: bare Xlib mapping one 730 x 269 window with the same kind
+of title and drawing one black rectangle, no toolkit and no settings.
+
+| What | HV-TEST-PROCESS-V1 | Floor | Ratio | Target |
+|---|---|---|---|---|
+| Start-up, exec to mapped, titled and first drawn, median of 25 (no window manager) | ${our_median} ms (min ${our_min}, max ${our_max}) | ${floor_median} ms (min ${floor_min}, max ${floor_max}) | $(ratio "$our_median" "$floor_median") | at most 3 |
+| Instructions, exec to first frame and close (callgrind) | ${our_ir} | ${floor_ir} | $(ratio "$our_ir" "$floor_ir") | |
+| 100 copies started at once until all are in \`_NET_CLIENT_LIST\` (openbox) | ${our_fleet} ms | ${floor_fleet} ms | $(ratio "$our_fleet" "$floor_fleet") | at most 1500 ms |
+| Memory per copy, 1 copy running: USS / PSS | ${uss1} / ${pss1} MB | | | |
+| Memory per copy, 50 copies running: USS / PSS | ${uss50} / ${pss50} MB | ${fuss50} / ${fpss50} MB | | |
+| Memory per copy, 200 copies running: USS / PSS | ${uss200} / ${pss200} MB | | | USS at most 1.5, PSS at most 2 |
+| Idle cost, 100 armed copies over 30 s (openbox) | ${idle_seconds} CPU s = ${idle_core} % of one core, ${idle_tick} µs a tick | | | at most 0.5 %, about 50 µs |
+| Linux binary | ${linux_size} bytes, ${linux_stripped} stripped | | | |
+| Windows .exe (stripped) | ${exe_size} bytes | | | at most 250 KB |
+
+Linux binary needs: ${direct_libs}(and through them: ${linux_libs})
+
+Windows .exe imports: ${exe_dlls}
+
+Where the start-up instructions still go (inclusive, callgrind):
+
+${our_top}
+MD
+echo "wrote bench/results.md" >&2
+cat bench/results.md
