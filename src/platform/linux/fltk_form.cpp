@@ -56,7 +56,7 @@ FltkForm::FltkForm(const X11Session& session) : session_(session) {
   width_twips_ = static_cast<float>(design.outer_width());
   height_twips_ = static_cast<float>(design.outer_height());
   Fl::set_font(kArialBold, "BArial");
-  window_ = std::make_unique<Fl_Window>(
+  window_ = std::make_unique<Fl_Double_Window>(
       static_cast<int>(ui::twips_to_pixels(design.client_width, kDpi)),
       static_cast<int>(ui::twips_to_pixels(design.client_height, kDpi)));
   window_->copy_label(std::string(design.title).c_str());

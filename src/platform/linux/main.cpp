@@ -23,6 +23,9 @@ int main() {
   ::setenv("XCOMPOSEFILE", "/dev/null", 1);
   use_lean_font_configuration();
   fl_open_display();
+  // FLTK watches the root window's properties for work-area changes this fixed window never uses;
+  // with many copies restacking each other every second, that woke every copy at each restack.
+  XSelectInput(fl_display, DefaultRootWindow(fl_display), NoEventMask);
   try {
     PosixProcessInfo process;
     IniFileStore store(config_home_from_environment());

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 
 #include <algorithm>
+#include <array>
 
 namespace hv::linux_backend {
 namespace {
@@ -12,6 +13,23 @@ bool g_trapped_error = false;
 int record_error(Display*, XErrorEvent*) {
   g_trapped_error = true;
   return 0;
+}
+
+// Request serial ranges whose errors are dropped: the most recent few, since errors arrive late.
+struct SerialRange {
+  unsigned long first = 0, end = 0;  // [first, end); end 0 while the range is open
+};
+std::array<SerialRange, 16> g_quiet_ranges;
+std::size_t g_next_range = 0;
+int (*g_loud_handler)(Display*, XErrorEvent*) = nullptr;
+
+int drop_quiet_errors(Display* display, XErrorEvent* error) {
+  for (const SerialRange& range : g_quiet_ranges) {
+    if (range.first != 0 && error->serial >= range.first && (range.end == 0 || error->serial < range.end)) {
+      return 0;
+    }
+  }
+  return g_loud_handler ? g_loud_handler(display, error) : 0;
 }
 
 // Owns the buffer of one XGetWindowProperty answer.
@@ -53,6 +71,19 @@ bool ScopedXErrorTrap::release() {
   XSync(display_, False);
   XSetErrorHandler(previous_);
   return !g_trapped_error;
+}
+
+QuietXRequests::QuietXRequests(Display* display) : display_(display) {
+  if (!g_loud_handler) {
+    g_loud_handler = XSetErrorHandler(drop_quiet_errors);
+  }
+  g_quiet_ranges[g_next_range] = {NextRequest(display_), 0};
+}
+
+QuietXRequests::~QuietXRequests() {
+  g_quiet_ranges[g_next_range].end = NextRequest(display_);
+  g_next_range = (g_next_range + 1) % g_quiet_ranges.size();
+  XFlush(display_);
 }
 
 X11Session::X11Session(Display* display)

@@ -25,6 +25,19 @@ class ScopedXErrorTrap {
   bool released_ = false;
 };
 
+// Drops the X errors of the requests made while it lives, whenever they arrive, without waiting
+// for the server; errors of all other requests still reach the toolkit's handler.
+class QuietXRequests {
+ public:
+  explicit QuietXRequests(Display* display);
+  ~QuietXRequests();
+  QuietXRequests(const QuietXRequests&) = delete;
+  QuietXRequests& operator=(const QuietXRequests&) = delete;
+
+ private:
+  Display* display_;
+};
+
 struct FrameExtents {
   long left = 0, right = 0, top = 0, bottom = 0;
 };
