@@ -83,25 +83,40 @@ std::optional<std::int16_t> text_to_int16(std::string_view text) {
   return static_cast<std::int16_t>(rounded);
 }
 
+// Rounds to seven significant digits with integer arithmetic and spells the digits out itself:
+// no locale is consulted, and no formatting tables are linked in (they would double the size of
+// the Windows program).
 std::string single_to_text(float value, char decimal_separator) {
   if (!std::isfinite(value)) throw std::invalid_argument("cannot store a value that is not finite");
-  // Round to seven significant digits first, then spell the result without an exponent.
-  // to_chars and from_chars ignore the C locale, so the separator is only the one given.
-  char buffer[64];
-  auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                           std::chars_format::scientific, 6).ptr;
-  double rounded = 0;
-  std::from_chars(buffer, end, rounded);
-  if (rounded == 0) return "0";
-  const int exponent = static_cast<int>(std::floor(std::log10(std::fabs(rounded))));
-  const int decimals = exponent >= 6 ? 0 : 6 - exponent;
-  end = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals).ptr;
-  std::string text(buffer, end);
-  if (const auto point = text.find('.'); point != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-    else text[point] = decimal_separator;
+  const double magnitude = std::fabs(static_cast<double>(value));
+  if (magnitude == 0) return "0";
+  int exponent = static_cast<int>(std::floor(std::log10(magnitude)));
+  const auto scaled = [&](int e) {
+    return e >= 6 ? magnitude / std::pow(10.0, e - 6) : magnitude * std::pow(10.0, 6 - e);
+  };
+  // log10 may land one off next to a power of ten.
+  if (scaled(exponent) >= 1e7) ++exponent;
+  if (scaled(exponent) < 1e6) --exponent;
+  long long mantissa = std::llround(scaled(exponent));
+  if (mantissa >= 10'000'000) mantissa /= 10, ++exponent;
+
+  const std::string digits = std::to_string(mantissa);  // exactly seven
+  std::string text = value < 0 ? "-" : "";
+  if (exponent >= 6) {
+    text += digits + std::string(static_cast<std::size_t>(exponent - 6), '0');
+    return text;
   }
+  std::string whole, fraction;
+  if (exponent >= 0) {
+    whole = digits.substr(0, static_cast<std::size_t>(exponent) + 1);
+    fraction = digits.substr(static_cast<std::size_t>(exponent) + 1);
+  } else {
+    whole = "0";
+    fraction = std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+  }
+  while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+  text += whole;
+  if (!fraction.empty()) text += decimal_separator + fraction;
   return text;
 }
 
