@@ -1,5 +1,7 @@
 #include "e2e_fixture.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 namespace hv::e2e {
@@ -45,6 +47,68 @@ TEST_P(ErrorReport, AWriteFailingAtLoadIsReportedBeforeTheWindowShows) {
   // Restoring the default tick (1) over the clear design value is a write, at load.
   expect_report_then_exit_one(*program, *session, "Not a directory");
   EXPECT_FALSE(find_window_by_title(session->display(), title_for("NOWHERE")));
+}
+
+std::string contents(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_P(ErrorReport, AReadOnlySettingsFolderIsReportedAndLeftAlone) {
+  auto program = copy("RO-FOLDER");
+  const fs::path file = program->settings_file();
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << "[RO-FOLDER]\nAlwaysOnTop_TICKBOX=0\n";
+  fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("RO-FOLDER"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }));
+  click_at(session->display(), exit_button(window));
+  expect_report_then_exit_one(*program, *session, file.string() + ": Permission denied");
+  EXPECT_EQ(contents(file), "[RO-FOLDER]\nAlwaysOnTop_TICKBOX=0\n");
+  fs::permissions(file.parent_path(), fs::perms::owner_all);
+  EXPECT_FALSE(fs::exists(file.string() + ".lock")) << "nothing is created in a read-only folder";
+}
+
+TEST_P(ErrorReport, AFolderWhereTheFileBelongsIsReportedAtLoad) {
+  auto program = copy("DIR-FILE");
+  fs::create_directories(program->settings_file());
+  program->start();
+  expect_report_then_exit_one(*program, *session, program->settings_file().string() + ": Is a directory");
+  EXPECT_TRUE(fs::is_directory(program->settings_file()));
+}
+
+// A full disk, as a tiny file system of its own where the machine lets the test mount one.
+TEST_P(ErrorReport, AFullDiskIsReportedAndTheOldFileKept) {
+  auto program = copy("FULL");
+  const fs::path mount_point = program->config_home();
+  fs::create_directories(mount_point);
+  if (std::system(("mount -t tmpfs -o size=64k tmpfs " + mount_point.string() + " 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "cannot mount a small file system here";
+  }
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { std::system(("umount " + at.string()).c_str()); }
+  } unmount{mount_point};
+  const fs::path file = program->settings_file();
+  fs::create_directories(file.parent_path());
+  std::ofstream(file) << "[FULL]\nAlwaysOnTop_TICKBOX=0\n";
+  {
+    std::ofstream filler(mount_point / "filler", std::ios::binary);
+    const std::string block(1024, 'x');
+    while (filler.write(block.data(), block.size()) && filler.flush()) {
+    }
+  }
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("FULL"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }));
+  click_at(session->display(), exit_button(window));
+  expect_report_then_exit_one(*program, *session, file.string() + ": No space left on device");
+  EXPECT_EQ(contents(file), "[FULL]\nAlwaysOnTop_TICKBOX=0\n");
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(file.parent_path())) left.push_back(entry.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"settings.ini", "settings.ini.lock"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(UnderOpenbox, ErrorReport, ::testing::Values(Wm::Openbox), param_name);

@@ -192,6 +192,22 @@ XSession::~XSession() {
   stop(xvfb_);
 }
 
+void XSession::restart_window_manager() {
+  kill_window_manager();
+  const std::vector<std::string> env{"DISPLAY=" + display_name_};
+  wm_pid_ = wm_ == Wm::Openbox ? spawn({"openbox", "--sm-disable"}, env, "") : spawn({"icewm"}, env, "");
+  if (!wait_until([&] { return window_manager_ready(display_); }) ||
+      !window_manager_takes_windows(display_)) {
+    throw std::runtime_error(wm_name(wm_) + " did not restart");
+  }
+}
+
+void XSession::kill_server() {
+  if (display_) XCloseDisplay(display_), display_ = nullptr;
+  if (xvfb_ > 0) ::kill(xvfb_, SIGKILL), ::waitpid(xvfb_, nullptr, 0);
+  xvfb_ = -1;
+}
+
 void XSession::kill_window_manager() {
   if (wm_pid_ > 0) ::kill(wm_pid_, SIGKILL), ::waitpid(wm_pid_, nullptr, 0);
   wm_pid_ = -1;

@@ -38,8 +38,11 @@ class XSession {
   Window root() const { return DefaultRootWindow(display_); }
   Wm wm() const { return wm_; }
 
-  // Stops the window manager, as a crash would.
+  // Stops the window manager, as a crash would, and starts a new one.
   void kill_window_manager();
+  void restart_window_manager();
+  // Stops the X server, as a crash would.
+  void kill_server();
 
  private:
   pid_t xvfb_ = -1;

@@ -122,9 +122,14 @@ void replace_file(const std::filesystem::path& path, std::string_view text) {
   if (folder) ::fsync(folder.get());
 }
 
-// A file the user made read-only is not ours to replace, even where rename would allow it.
+// A file or folder the user made read-only is not ours to change, even where our privileges
+// (root's, say) would allow it.
 void check_writable(const std::filesystem::path& path) {
   struct stat info {};
+  const std::filesystem::path folder = path.parent_path();
+  if (::stat(folder.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
+    fail("write", path, EACCES);
+  }
   if (::stat(path.c_str(), &info) != 0) {
     if (errno == ENOENT) return;
     fail("write", path, errno);
@@ -156,9 +161,10 @@ void IniFileStore::SaveSetting(std::string_view application, std::string_view se
                                std::string_view key, std::string_view value) {
   const auto path = file_for(application);
   make_folders(path.parent_path());
+  check_writable(path);
   const UniqueFd lock = lock_folder(path.string() + std::string(kLockSuffix));
   remove_orphaned_temporaries(path.parent_path());
-  check_writable(path);
+  check_writable(path);  // again, now that no other writer can change it
   const std::optional<std::string> old_text = read_file(path);
   std::string new_text;
   try {

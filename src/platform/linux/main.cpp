@@ -4,6 +4,7 @@
 #include <FL/Fl.H>
 #include <FL/x.H>
 
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 
@@ -16,6 +17,18 @@
 #include "platform/linux/x11_placement.h"
 #include "platform/linux/x11_session.h"
 
+namespace {
+
+// The X server went away: nothing can be shown or stored any more, so say so and end at once,
+// without running exit handlers that would talk to the dead connection.
+int report_lost_display(Display* display) {
+  std::fprintf(stderr, "HV_TEST_PROCESS: error: lost the connection to the X server %s\n",
+               DisplayString(display));
+  std::_Exit(1);
+}
+
+}  // namespace
+
 int main() {
   using namespace hv::linux_backend;
   // Nothing here takes typed text, so the input method needs no compose table; parsing the
@@ -26,6 +39,7 @@ int main() {
   // FLTK watches the root window's properties for work-area changes this fixed window never uses;
   // with many copies restacking each other every second, that woke every copy at each restack.
   XSelectInput(fl_display, DefaultRootWindow(fl_display), NoEventMask);
+  XSetIOErrorHandler(report_lost_display);
   try {
     PosixProcessInfo process;
     IniFileStore store(config_home_from_environment());
