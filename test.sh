@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both programs, and runs every test with ctest: the Windows
-# build's unit tests under Wine, then the Linux suites, which include the .exe under Wine.
+# build's tests under Wine, the Linux suites (which include the .exe under Wine), then the unit and
+# end-to-end suites again under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -13,3 +14,8 @@ ctest --preset windows
 cmake --preset linux -DHV_WINDOWS_PROGRAM="$PWD/build/windows/HV-TEST-PROCESS-V1.exe" >/dev/null
 cmake --build --preset linux
 ctest --preset linux -j "$(nproc)" "$@"
+
+# The package and the heaviest stress run prove nothing more when sanitized.
+cmake --preset linux-sanitize >/dev/null
+cmake --build --preset linux-sanitize
+ctest --preset linux-sanitize -j "$(nproc)" -E 'DebianPackage|SixtyFourWriters|ArtworkIsInStep' "$@"
