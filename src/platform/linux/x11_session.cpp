@@ -3,7 +3,6 @@
 #include <X11/Xatom.h>
 
 #include <algorithm>
-#include <array>
 
 namespace hv::linux_backend {
 namespace {
@@ -15,21 +14,25 @@ int record_error(Display*, XErrorEvent*) {
   return 0;
 }
 
-// Request serial ranges whose errors are dropped: the most recent few, since errors arrive late.
+// Request serial ranges whose errors are dropped. Errors arrive late, so a range is kept until the
+// server is known to have processed all of its requests, whose errors have then been handled.
 struct SerialRange {
   unsigned long first = 0, end = 0;  // [first, end); end 0 while the range is open
 };
-std::array<SerialRange, 16> g_quiet_ranges;
-std::size_t g_next_range = 0;
+std::vector<SerialRange> g_quiet_ranges;
 int (*g_loud_handler)(Display*, XErrorEvent*) = nullptr;
 
 int drop_quiet_errors(Display* display, XErrorEvent* error) {
   for (const SerialRange& range : g_quiet_ranges) {
-    if (range.first != 0 && error->serial >= range.first && (range.end == 0 || error->serial < range.end)) {
-      return 0;
-    }
+    if (error->serial >= range.first && (range.end == 0 || error->serial < range.end)) return 0;
   }
   return g_loud_handler ? g_loud_handler(display, error) : 0;
+}
+
+void forget_answered_ranges(Display* display) {
+  const unsigned long answered = LastKnownRequestProcessed(display);
+  std::erase_if(g_quiet_ranges,
+                [answered](const SerialRange& range) { return range.end != 0 && range.end <= answered + 1; });
 }
 
 // Owns the buffer of one XGetWindowProperty answer.
@@ -74,15 +77,13 @@ bool ScopedXErrorTrap::release() {
 }
 
 QuietXRequests::QuietXRequests(Display* display) : display_(display) {
-  if (!g_loud_handler) {
-    g_loud_handler = XSetErrorHandler(drop_quiet_errors);
-  }
-  g_quiet_ranges[g_next_range] = {NextRequest(display_), 0};
+  if (!g_loud_handler) g_loud_handler = XSetErrorHandler(drop_quiet_errors);
+  forget_answered_ranges(display_);
+  g_quiet_ranges.push_back({NextRequest(display_), 0});
 }
 
 QuietXRequests::~QuietXRequests() {
-  g_quiet_ranges[g_next_range].end = NextRequest(display_);
-  g_next_range = (g_next_range + 1) % g_quiet_ranges.size();
+  g_quiet_ranges.back().end = NextRequest(display_);
   XFlush(display_);
 }
 
