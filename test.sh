@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both programs, and runs every test with ctest: the Windows
-# build's tests under Wine, the Linux suites (which include the .exe under Wine), then the unit and
-# end-to-end suites again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build's tests under Wine, the Linux suites (which include the .exe under Wine), a minute of
+# fuzzing, then the unit and end-to-end suites again under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +15,11 @@ ctest --preset windows
 cmake --preset linux -DHV_WINDOWS_PROGRAM="$PWD/build/windows/HV-TEST-PROCESS-V1.exe" >/dev/null
 cmake --build --preset linux
 ctest --preset linux -j "$(nproc)" "$@"
+
+# A minute of fuzzing the settings text and the number conversions (clang's libFuzzer).
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
 
 # The package and the heaviest stress run prove nothing more when sanitized.
 cmake --preset linux-sanitize >/dev/null
