@@ -6,8 +6,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./tools/install-deps.sh
-apt_missing=(); for p in valgrind; do dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || apt_missing+=("$p"); done
-if ((${#apt_missing[@]})); then apt-get install -y -qq "${apt_missing[@]}" >/dev/null; fi
 cmake --preset linux >/dev/null && cmake --build --preset linux >/dev/null
 cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
 
