@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "app/handler_errors.h"
 #include "platform/linux/error_report.h"
 #include "ui/artwork.h"
 #include "ui/controls.h"
@@ -20,9 +21,6 @@ constexpr int kDpi = ui::kDesignDpi;
 constexpr int kDialogFontPixels = 11;  // the 8-point dialog font at 96 dpi
 constexpr Fl_Font kArialBold = FL_FREE_FONT;
 
-// X keeps coordinates in 16 bits and sizes in 15; any finite stored value must stay inside.
-long clamp_position(long px) { return std::clamp(px, -32768L, 32767L); }
-long clamp_size(long px) { return std::clamp(px, 1L, 32767L); }
 
 Fl_Color to_fl(ui::Rgb rgb) { return fl_rgb_color(rgb.red, rgb.green, rgb.blue); }
 
@@ -171,27 +169,20 @@ void FltkForm::run(FormEvents& events) {
 template <class Handler>
 void FltkForm::dispatch(Handler&& handler) {
   if (failed_) return;
-  std::string message;
-  try {
-    handler();
-    return;
-  } catch (const std::exception& error) {
-    message = error.what();
-  } catch (...) {
-    message = "unknown error";
-  }
+  const auto error = error_escaping(handler);
+  if (!error) return;
   // Nothing more may run while the user reads the report.
   failed_ = true;
   stop_timer();
-  report_error_and_exit(message, true);
+  report_error_and_exit(*error, true);
 }
 
 void FltkForm::show() {
   const auto& design = ui::main_window();
-  const long width = clamp_size(ui::twips_to_pixels(width_twips_ - (design.outer_width() - design.client_width), kDpi));
-  const long height = clamp_size(ui::twips_to_pixels(height_twips_ - (design.outer_height() - design.client_height), kDpi));
-  placed_ = {clamp_position(ui::twips_to_pixels(left_twips_, kDpi)),
-             clamp_position(ui::twips_to_pixels(top_twips_, kDpi))};
+  const long width = ui::client_pixels(width_twips_, design.outer_width() - design.client_width, kDpi);
+  const long height = ui::client_pixels(height_twips_, design.outer_height() - design.client_height, kDpi);
+  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, kDpi)),
+             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, kDpi))};
   window_->resize(static_cast<int>(placed_.x), static_cast<int>(placed_.y), static_cast<int>(width),
                   static_cast<int>(height));
   // No resizable widget and equal minimum and maximum: a fixed frame.
@@ -215,8 +206,8 @@ void FltkForm::settle_frame() {
   frame_settled_ = true;
   Fl::remove_system_handler(on_system_event);
   if (extents->left == 0 && extents->top == 0) return;
-  window_->position(static_cast<int>(clamp_position(placed_.x + extents->left)),
-                    static_cast<int>(clamp_position(placed_.y + extents->top)));
+  window_->position(static_cast<int>(ui::clamp_position_pixels(placed_.x + extents->left)),
+                    static_cast<int>(ui::clamp_position_pixels(placed_.y + extents->top)));
 }
 
 int FltkForm::on_system_event(void* event, void* form) {
@@ -236,20 +227,14 @@ FltkForm::OuterPosition FltkForm::outer_position() const {
   return {x - extents.left, y - extents.top};
 }
 
-// A window that has not moved reports the twips it was given, so nothing drifts by rounding.
-float FltkForm::current_twips(long requested_px, long current_px, float requested_twips) const {
-  if (current_px == requested_px) return requested_twips;
-  return static_cast<float>(current_px) * ui::twips_per_pixel(kDpi);
-}
-
 float FltkForm::left() const {
   if (!shown_) return left_twips_;
-  return current_twips(placed_.x, outer_position().x, left_twips_);
+  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, kDpi);
 }
 
 float FltkForm::top() const {
   if (!shown_) return top_twips_;
-  return current_twips(placed_.y, outer_position().y, top_twips_);
+  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, kDpi);
 }
 
 void FltkForm::set_left(float twips) {

@@ -55,7 +55,6 @@ class FltkForm final : public Form {
   static int on_system_event(void* event, void* form);
   void apply_geometry();
   OuterPosition outer_position() const;
-  float current_twips(long requested_px, long current_px, float requested_twips) const;
   void close();
   void start_timer();
   void stop_timer();

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/handler_errors.h"
 #include "platform/windows/error_report.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_text.h"
@@ -27,8 +28,6 @@ constexpr float kDialogFontPoints = 8.0f;
 
 int control_id(ControlId id) { return 100 + static_cast<int>(id); }
 
-long clamp_position(long px) { return std::clamp(px, -32768L, 32767L); }
-long clamp_size(long px) { return std::clamp(px, 1L, 32767L); }
 
 COLORREF to_colorref(ui::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
@@ -210,55 +209,39 @@ void Win32Form::run(FormEvents& events) {
 template <class Handler>
 void Win32Form::dispatch(Handler&& handler) {
   if (failed_) return;
-  std::string message;
-  try {
-    handler();
-    return;
-  } catch (const std::exception& error) {
-    message = error.what();
-  } catch (...) {
-    message = "unknown error";
-  }
+  const auto error = error_escaping(handler);
+  if (!error) return;
   // Nothing more may run while the user reads the report.
   failed_ = true;
   KillTimer(window_, kTimerId);
-  report_error_and_exit(message, window_);
+  report_error_and_exit(*error, window_);
 }
-
-float Win32Form::twips_per_pixel() const { return ui::twips_per_pixel(static_cast<int>(dpi_)); }
 
 void Win32Form::apply_geometry() {
   const auto& design = ui::main_window();
   const int dpi = static_cast<int>(dpi_);
-  const float frame_w = static_cast<float>(design.outer_width() - design.client_width);
-  const float frame_h = static_cast<float>(design.outer_height() - design.client_height);
-  RECT outer{0, 0, static_cast<LONG>(clamp_size(ui::twips_to_pixels(width_twips_ - frame_w, dpi))),
-             static_cast<LONG>(clamp_size(ui::twips_to_pixels(height_twips_ - frame_h, dpi)))};
+  RECT outer{0, 0,
+             static_cast<LONG>(ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi)),
+             static_cast<LONG>(ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi))};
   AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, dpi_);
-  placed_ = {static_cast<LONG>(clamp_position(ui::twips_to_pixels(left_twips_, dpi))),
-             static_cast<LONG>(clamp_position(ui::twips_to_pixels(top_twips_, dpi)))};
+  placed_ = {static_cast<LONG>(ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, dpi))),
+             static_cast<LONG>(ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, dpi)))};
   SetWindowPos(window_, nullptr, placed_.x, placed_.y, outer.right - outer.left,
                outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// A window that has not moved reports the twips it was given, so nothing drifts by rounding.
-float Win32Form::current_twips(long requested_px, long current_px, float requested_twips) const {
-  if (current_px == requested_px) return requested_twips;
-  return static_cast<float>(current_px) * twips_per_pixel();
 }
 
 float Win32Form::left() const {
   if (!shown_) return left_twips_;
   RECT r;
   GetWindowRect(window_, &r);
-  return current_twips(placed_.x, r.left, left_twips_);
+  return ui::twips_unless_moved(placed_.x, r.left, left_twips_, static_cast<int>(dpi_));
 }
 
 float Win32Form::top() const {
   if (!shown_) return top_twips_;
   RECT r;
   GetWindowRect(window_, &r);
-  return current_twips(placed_.y, r.top, top_twips_);
+  return ui::twips_unless_moved(placed_.y, r.top, top_twips_, static_cast<int>(dpi_));
 }
 
 void Win32Form::set_left(float twips) {
@@ -384,8 +367,8 @@ void Win32Form::on_command(WORD id, WORD code) {
 }
 
 LRESULT Win32Form::on_colour(HDC dc, HWND control) {
-  const auto found = designs_.find(control);
-  const ui::Control* design = found == designs_.end() ? nullptr : found->second;
+  const auto* found = designs_.find(control);
+  const ui::Control* design = found ? *found : nullptr;
   const bool text_box = design && design->kind == ControlKind::TextBox;
   const COLORREF back = design && design->background ? to_colorref(*design->background)
                         : text_box ? GetSysColor(COLOR_WINDOW) : GetSysColor(COLOR_BTNFACE);

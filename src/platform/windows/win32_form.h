@@ -2,13 +2,42 @@
 
 #include <windows.h>
 
-#include <map>
+#include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/form.h"
 #include "ui/controls.h"
 
 namespace hv::windows_backend {
+
+// A handful of entries looked up by key: a vector does, and keeps tree code out of the .exe.
+template <class Key, class Value>
+class SmallMap {
+ public:
+  Value& operator[](const Key& key) {
+    for (auto& entry : items_) {
+      if (entry.first == key) return entry.second;
+    }
+    return items_.emplace_back(key, Value{}).second;
+  }
+  const Value* find(const Key& key) const {
+    for (const auto& entry : items_) {
+      if (entry.first == key) return &entry.second;
+    }
+    return nullptr;
+  }
+  const Value& at(const Key& key) const {
+    if (const Value* value = find(key)) return *value;
+    throw std::logic_error("a control is missing from the window");
+  }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+ private:
+  std::vector<std::pair<Key, Value>> items_;
+};
 
 // The main window as a plain Win32 window built from the window design. Geometry is the outer
 // window rectangle in twips (1440 / DPI to a pixel); the client area is the outer size less the
@@ -45,8 +74,6 @@ class Win32Form final : public Form {
   void create_controls();
   void layout(UINT dpi);
   void apply_geometry();
-  float twips_per_pixel() const;
-  float current_twips(long requested_px, long current_px, float requested_twips) const;
   void on_command(WORD id, WORD code);
   LRESULT on_colour(HDC dc, HWND control);
   void close();
@@ -58,10 +85,10 @@ class Win32Form final : public Form {
   HINSTANCE instance_;
   HWND window_ = nullptr;
   FormEvents* events_ = nullptr;
-  std::map<ui::ControlId, HWND> controls_;
-  std::map<HWND, const ui::Control*> designs_;
-  std::map<int, HFONT> fonts_;  // by pixel height and face
-  std::map<COLORREF, HBRUSH> brushes_;
+  SmallMap<ui::ControlId, HWND> controls_;
+  SmallMap<HWND, const ui::Control*> designs_;
+  SmallMap<int, HFONT> fonts_;  // by pixel height and face
+  SmallMap<COLORREF, HBRUSH> brushes_;
   HBITMAP thumbs_up_ = nullptr;
   UINT dpi_ = 96;
 
