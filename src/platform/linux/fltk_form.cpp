@@ -178,6 +178,17 @@ void FltkForm::dispatch(Handler&& handler) {
 }
 
 void FltkForm::show() {
+  apply_geometry();
+  if (!frame_settled_) Fl::add_system_handler(on_system_event, this);
+  window_->show();
+  shown_ = true;
+  settle_frame();
+  exit_button_->take_focus();
+}
+
+// Sizes the window and puts the client where the frame's corner belongs; on a shown window the
+// frame is known, so the client goes inside it at once.
+void FltkForm::apply_geometry() {
   const auto& design = ui::main_window();
   const long width = ui::client_pixels(width_twips_, design.outer_width() - design.client_width, kDpi);
   const long height = ui::client_pixels(height_twips_, design.outer_height() - design.client_height, kDpi);
@@ -188,11 +199,11 @@ void FltkForm::show() {
   // No resizable widget and equal minimum and maximum: a fixed frame.
   window_->size_range(static_cast<int>(width), static_cast<int>(height), static_cast<int>(width),
                       static_cast<int>(height));
-  if (!frame_settled_) Fl::add_system_handler(on_system_event, this);
-  window_->show();
-  shown_ = true;
-  settle_frame();
-  exit_button_->take_focus();
+  if (shown_) {
+    const FrameExtents extents = session_.frame_extents(fl_xid(window_.get())).value_or(FrameExtents{});
+    window_->position(static_cast<int>(ui::clamp_position_pixels(placed_.x + extents.left)),
+                      static_cast<int>(ui::clamp_position_pixels(placed_.y + extents.top)));
+  }
 }
 
 // FLTK asks for static gravity, so the window manager puts the client area, not the frame, where
@@ -257,7 +268,6 @@ void FltkForm::set_height(float twips) {
   if (shown_) apply_geometry();
 }
 
-void FltkForm::apply_geometry() { show(); }
 
 void FltkForm::set_title(std::string_view text) { window_->copy_label(std::string(text).c_str()); }
 
