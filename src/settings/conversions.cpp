@@ -1,3 +1,4 @@
+#include "settings/blanks.h"
 #include "settings/conversions.h"
 
 #include <charconv>
@@ -11,20 +12,12 @@ namespace {
 // Longer texts are not numbers a person or this program wrote.
 constexpr std::size_t kMaxNumberText = 64;
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Accepts [sign] digits [sep digits] [e [sign] digits], with '.' or ',' as sep, and returns the
 // same number spelt for from_chars; nothing else (no "nan", "inf", hex or grouping).
 std::optional<std::string> normalise_number(std::string_view text) {
-  text = trim(text);
+  text = trim_blanks(text);
   if (text.empty() || text.size() > kMaxNumberText) return std::nullopt;
   std::string out;
   std::size_t i = 0;

@@ -1,3 +1,4 @@
+#include "settings/blanks.h"
 #include "settings/ini_text.h"
 
 #include <stdexcept>
@@ -7,14 +8,6 @@
 
 namespace hv {
 namespace {
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -50,19 +43,19 @@ Line classify(std::string_view text, std::size_t begin) {
   }
   line.newline = text.substr(line.end, line.next - line.end);
 
-  const std::string_view content = trim(text.substr(begin, line.end - begin));
+  const std::string_view content = trim_blanks(text.substr(begin, line.end - begin));
   if (content.empty() || content.front() == ';' || content.front() == '#') return line;
   if (content.front() == '[') {
     if (const auto close = content.rfind(']'); close != std::string_view::npos && close > 0) {
       line.kind = LineKind::Header;
-      line.name = trim(content.substr(1, close - 1));
+      line.name = trim_blanks(content.substr(1, close - 1));
     }
     return line;
   }
   if (const auto equals = content.find('='); equals != std::string_view::npos) {
     line.kind = LineKind::Entry;
-    line.name = trim(content.substr(0, equals));
-    line.value = trim(content.substr(equals + 1));
+    line.name = trim_blanks(content.substr(0, equals));
+    line.value = trim_blanks(content.substr(equals + 1));
   }
   return line;
 }
@@ -107,7 +100,7 @@ void check_one_line(std::string_view what, std::string_view text) {
 
 void check_key(std::string_view key) {
   check_one_line("a settings key", key);
-  if (trim(key) != key || key.empty() || key.find('=') != std::string_view::npos ||
+  if (trim_blanks(key) != key || key.empty() || key.find('=') != std::string_view::npos ||
       key.front() == '[' || key.front() == ';' || key.front() == '#') {
     throw std::invalid_argument("unusable settings key \"" + std::string(key) + "\"");
   }
