@@ -1,10 +1,11 @@
-#include "settings/blanks.h"
 #include "settings/conversions.h"
 
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+
+#include "settings/blanks.h"
 
 namespace hv {
 namespace {
