@@ -1,9 +1,9 @@
-#include "settings/blanks.h"
 #include "settings/ini_text.h"
 
 #include <stdexcept>
 #include <vector>
 
+#include "settings/blanks.h"
 #include "settings/section_name.h"
 
 namespace hv {
