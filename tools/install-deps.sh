@@ -15,6 +15,8 @@ packages=(
   mingw-w64 wine wine64 python3-pefile
   # packaging checks
   dpkg-dev file
+  # what the program touches on disk, traced end to end
+  strace
   # the fuzzer, and callgrind for the benchmark
   clang-14 libclang-rt-14-dev valgrind
 )

@@ -56,20 +56,32 @@ std::optional<std::string> read_file(const std::filesystem::path& path) {
   return text;
 }
 
-// Creates path and its missing parents, private to the user (folders we make are 0700).
+// Creates path and whichever of its parents are missing, private to the user (folders we make
+// are 0700). Called only once opening something in the folder has failed for want of it.
 void make_folders(const std::filesystem::path& path) {
-  std::filesystem::path built;
-  for (const auto& part : path) {
-    built /= part;
-    if (::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", built, errno);
+  if (::mkdir(path.c_str(), 0700) != 0) {
+    if (errno == ENOENT && path.has_parent_path() && path.parent_path() != path) {
+      make_folders(path.parent_path());
+      if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", path, errno);
+    } else if (errno != EEXIST) {
+      fail("create the folder", path, errno);
+    }
   }
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) fail("use the folder", path, errno);
   if (!S_ISDIR(info.st_mode)) fail("use the folder", path, ENOTDIR);
 }
 
+// The settings folder is made the first time a lock is wanted in it and is not looked for again.
 UniqueFd lock_folder(const std::filesystem::path& lock_path) {
-  UniqueFd fd(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  const auto open_lock = [&] {
+    return UniqueFd(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  };
+  UniqueFd fd = open_lock();
+  if (!fd && errno == ENOENT) {
+    make_folders(lock_path.parent_path());
+    fd = open_lock();
+  }
   if (!fd) fail("open the lock file", lock_path, errno);
   while (::flock(fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) fail("lock", lock_path, errno);
@@ -160,7 +172,6 @@ std::string IniFileStore::GetSetting(std::string_view application, std::string_v
 void IniFileStore::SaveSetting(std::string_view application, std::string_view section,
                                std::string_view key, std::string_view value) {
   const auto path = file_for(application);
-  make_folders(path.parent_path());
   check_writable(path);
   const UniqueFd lock = lock_folder(path.string() + std::string(kLockSuffix));
   remove_orphaned_temporaries(path.parent_path());

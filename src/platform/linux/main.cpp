@@ -14,6 +14,7 @@
 #include "platform/linux/ini_file_store.h"
 #include "platform/linux/lean_fonts.h"
 #include "platform/linux/posix_process_info.h"
+#include "platform/linux/toolkit_options.h"
 #include "platform/linux/x11_placement.h"
 #include "platform/linux/x11_session.h"
 
@@ -31,6 +32,7 @@ int report_lost_display(Display* display) {
 
 int main() {
   using namespace hv::linux_backend;
+  keep_toolkit_options_in_memory();
   // Nothing here takes typed text, so the input method needs no compose table; parsing the
   // locale's table would otherwise be most of the start-up's work.
   ::setenv("XCOMPOSEFILE", "/dev/null", 1);
