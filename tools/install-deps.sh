@@ -13,8 +13,8 @@ packages=(
   locales
   # the Windows program: cross-built, checked and run under Wine
   mingw-w64 wine wine64 python3-pefile
-  # packaging checks
-  dpkg-dev file
+  # packaging checks: Debian's package checker, menu entry and AppStream validators, man
+  dpkg-dev file lintian desktop-file-utils appstream man-db
   # what the program touches on disk, traced end to end
   strace
   # the fuzzer, and callgrind for the benchmark

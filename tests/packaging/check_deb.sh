@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the .deb, checks its dependencies, installs it into a throwaway root and checks that the
-# files stand where its .desktop file says.
+# Builds the .deb, has Debian's own checker look at it, checks its dependencies, installs it into a
+# throwaway root and checks that the files stand where its .desktop file says.
 set -euo pipefail
 build_dir=$1
 work=$(mktemp -d)
@@ -10,6 +10,9 @@ fail() { echo "FAIL: $*"; exit 1; }
 
 (cd "$build_dir" && cpack -G DEB -B "$work/out" >/dev/null)
 deb=$(ls "$work"/out/*.deb)
+# Informational tags may stay; an error or a warning may not.
+findings=$(lintian --allow-root "$deb" 2>&1 | grep -E '^[EW]: ' || true)
+[[ -z "$findings" ]] || fail "lintian: $findings"
 depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libfltk1.3 fonts-liberation libx11-6; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
@@ -22,6 +25,7 @@ dpkg --root="$root" --force-depends --force-not-root --log=/dev/null -i "$deb" >
 
 desktop=$root/usr/share/applications/hv-test-process.desktop
 [[ -f "$desktop" ]] || fail "no .desktop file"
+desktop-file-validate "$desktop" || fail "the .desktop file is not valid"
 exec_path=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -x "$root$exec_path" ]] || fail "Exec=$exec_path is not an installed program"
