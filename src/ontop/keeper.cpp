@@ -6,11 +6,10 @@ void keep_on_top(const Form& form, WindowPlacement& placement) {
   constexpr unsigned kFlags = kSwpNoSize | kSwpNoMove;
   const WindowHandle self = form.handle();
   if (placement.GetForegroundWindow() == self) return;
-  // The foreground is asked for again: it may have changed, and the user32 original does so too.
-  const WindowHandle foreground = placement.GetForegroundWindow();
-  if (foreground != kNoWindow) {
-    placement.SetWindowPos(foreground, kHwndNoTopmost, 0, 0, 0, 0, kFlags);
-  }
+  // The foreground is asked for again, since it may have changed since the first question and it
+  // is the window in front now that must leave the band. With none in front the call is still
+  // made: the null handle makes it fail without touching any window, and its result is ignored.
+  placement.SetWindowPos(placement.GetForegroundWindow(), kHwndNoTopmost, 0, 0, 0, 0, kFlags);
   placement.SetWindowPos(form.handle(), kHwndTopmost, 0, 0, 0, 0, kFlags);
 }
 

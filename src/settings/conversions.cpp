@@ -68,7 +68,8 @@ std::optional<float> text_to_single(std::string_view text) {
 std::optional<std::int16_t> text_to_int16(std::string_view text) {
   const auto value = text_to_double(text);
   if (!value) return std::nullopt;
-  // Halves go to the even neighbour, as Basic's integer conversion does.
+  // Halves go to the even neighbour, the unbiased rounding of the default floating-point mode, so
+  // a hand-written 0.5 reads as 0 and 1.5 as 2 the same way on every platform.
   const double rounded = std::nearbyint(*value);
   if (rounded < std::numeric_limits<std::int16_t>::min() ||
       rounded > std::numeric_limits<std::int16_t>::max()) {

@@ -27,8 +27,16 @@ struct Line {
   LineKind kind = LineKind::Other;
   std::string_view name;     // header: the raw name; entry: the key
   std::string_view value;    // entry: the trimmed value
-  std::string_view newline;  // "\r\n", "\n" or "" on an unterminated last line
+  std::string_view newline;  // "\r\n", "\n", "\r" ending the file, or "" on an unterminated last line
 };
+
+// Several editors begin a UTF-8 file with a byte-order mark. It is not part of the first line: it
+// is read past, and kept where it is when the file is written.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::size_t text_start(std::string_view text) {
+  return text.starts_with(kByteOrderMark) ? kByteOrderMark.size() : 0;
+}
 
 Line classify(std::string_view text, std::size_t begin) {
   Line line;
@@ -36,6 +44,9 @@ Line classify(std::string_view text, std::size_t begin) {
   std::size_t newline = text.find('\n', begin);
   if (newline == std::string_view::npos) {
     line.end = line.next = text.size();
+    // A carriage return at the very end ends the line as CR LF would, so the line reads the same
+    // before and after a writer completes it.
+    if (line.end > begin && text[line.end - 1] == '\r') --line.end;
   } else {
     line.next = newline + 1;
     line.end = newline;
@@ -62,7 +73,7 @@ Line classify(std::string_view text, std::size_t begin) {
 
 std::vector<Line> split_lines(std::string_view text) {
   std::vector<Line> lines;
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = text_start(text); at < text.size();) {
     lines.push_back(classify(text, at));
     at = lines.back().next;
   }
@@ -90,6 +101,20 @@ std::size_t find_entry(const std::vector<Line>& lines, std::size_t header, std::
     if (lines[i].kind == LineKind::Entry && equal_ignoring_ascii_case(lines[i].name, key)) return i;
   }
   return end;
+}
+
+// The line ending the file already uses, so that the lines a writer adds match it.
+std::string file_newline(const std::vector<Line>& lines) {
+  for (const Line& line : lines) {
+    if (line.newline == "\r\n" || line.newline == "\n") return std::string(line.newline);
+  }
+  return "\n";
+}
+
+// Ends the text's last line, if it is not ended already, before a line is added after it.
+void end_last_line(std::string& out, const std::string& newline) {
+  if (out.ends_with('\n')) return;
+  out += out.ends_with('\r') ? "\n" : newline;
 }
 
 void check_one_line(std::string_view what, std::string_view text) {
@@ -127,12 +152,15 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
 
   const auto lines = split_lines(text);
   const std::size_t header = find_header(lines, section);
+  const std::string newline = file_newline(lines);
   std::string out;
   if (header == lines.size()) {
     out = text;
-    if (!out.empty() && out.back() != '\n') out += '\n';
-    if (!out.empty()) out += '\n';
-    out += "[" + encode_section_name(section) + "]\n" + entry_text + "\n";
+    if (out.size() > text_start(text)) {
+      end_last_line(out, newline);
+      out += newline;
+    }
+    out += "[" + encode_section_name(section) + "]" + newline + entry_text + newline;
     return out;
   }
 
@@ -148,16 +176,18 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
   }
 
   // A new key goes after the section's last key (comments below it may well introduce the next
-  // section), in the line ending of the section's header.
+  // section), in the line ending of the section's header where it has one.
+  const std::string section_newline =
+      lines[header].newline == "\r\n" || lines[header].newline == "\n" ? std::string(lines[header].newline)
+                                                                       : newline;
   std::size_t last = header;
   for (std::size_t i = header + 1; i < end; ++i) {
     if (lines[i].kind == LineKind::Entry) last = i;
   }
   const Line& after = lines[last];
-  const std::string newline = lines[header].newline == "\r\n" ? "\r\n" : "\n";
   out.append(text.substr(0, after.next));
-  if (after.newline.empty()) out += newline;
-  out += entry_text + newline;
+  end_last_line(out, section_newline);
+  out += entry_text + section_newline;
   out.append(text.substr(after.next));
   return out;
 }

@@ -69,6 +69,10 @@ struct WindowDesign {
   int outer_height() const { return frame_top + client_height + frame_bottom; }
 };
 
+// The tick box's value before the load sequence restores one: ticked, the stored default, so that a
+// start restoring the default raises no change and writes nothing at load.
+inline constexpr std::int16_t kTickBoxDesignValue = 1;
+
 inline constexpr int kTwipsPerInch = 1440;
 inline constexpr int kDesignDpi = 96;
 

@@ -27,7 +27,7 @@ TEST_P(ErrorReport, AWriteFailingOnExitNamesTheFileAndTheReason) {
   auto program = copy("LOCKED");
   const fs::path file = program->settings_file();
   fs::create_directories(file.parent_path());
-  std::ofstream(file) << "[LOCKED]\nAlwaysOnTop_TICKBOX=0\n";
+  std::ofstream(file) << "[LOCKED]\nAlwaysOnTop_TICKBOX=1\n";
   fs::permissions(file, fs::perms::owner_read);
   program->start();
   const XWindow window = program->wait_for_window(title_for("LOCKED"));
@@ -35,18 +35,37 @@ TEST_P(ErrorReport, AWriteFailingOnExitNamesTheFileAndTheReason) {
   click_at(session->display(), exit_button(window));
   expect_report_then_exit_one(*program, *session, file.string() + ": Permission denied");
   std::ifstream in(file);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[LOCKED]\nAlwaysOnTop_TICKBOX=0\n");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "[LOCKED]\nAlwaysOnTop_TICKBOX=1\n");
 }
 
 TEST_P(ErrorReport, AWriteFailingAtLoadIsReportedBeforeTheWindowShows) {
   auto program = copy("NOWHERE");
-  // A plain file where the settings folder belongs: reading finds nothing, writing cannot work.
-  fs::create_directories(program->config_home());
-  std::ofstream(program->config_home() / "HV_TEST_PROCESS") << "in the way\n";
+  const fs::path file = program->settings_file();
+  fs::create_directories(file.parent_path());
+  // Restoring a clear box over the ticked design value is a change, stored at load.
+  std::ofstream(file) << "[NOWHERE]\nAlwaysOnTop_TICKBOX=0\n";
+  fs::permissions(file, fs::perms::owner_read);
   program->start();
-  // Restoring the default tick (1) over the clear design value is a write, at load.
-  expect_report_then_exit_one(*program, *session, "Not a directory");
-  EXPECT_FALSE(find_window_by_title(session->display(), title_for("NOWHERE")));
+  const XWindow report = program->wait_for_window("HV_TEST_PROCESS");
+  EXPECT_FALSE(find_window_by_title(session->display(), title_for("NOWHERE")))
+      << "the window is not shown after a failed load";
+  report.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 1);
+  EXPECT_NE(program->stderr_text().find(file.string() + ": Permission denied"), std::string::npos);
+}
+
+TEST_P(ErrorReport, AFirstStartUnderAReadOnlyFolderOpensAndFailsOnlyOnClose) {
+  auto program = copy("FIRST-RO");
+  const fs::path folder = program->settings_file().parent_path();
+  fs::create_directories(folder);
+  fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("FIRST-RO"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }));
+  click_at(session->display(), exit_button(window));
+  expect_report_then_exit_one(*program, *session, "Permission denied");
+  fs::permissions(folder, fs::perms::owner_all);
+  EXPECT_TRUE(fs::is_empty(folder)) << "nothing is created in a read-only folder";
 }
 
 std::string contents(const fs::path& file) {
@@ -58,14 +77,14 @@ TEST_P(ErrorReport, AReadOnlySettingsFolderIsReportedAndLeftAlone) {
   auto program = copy("RO-FOLDER");
   const fs::path file = program->settings_file();
   fs::create_directories(file.parent_path());
-  std::ofstream(file) << "[RO-FOLDER]\nAlwaysOnTop_TICKBOX=0\n";
+  std::ofstream(file) << "[RO-FOLDER]\nAlwaysOnTop_TICKBOX=1\n";
   fs::permissions(file.parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
   program->start();
   const XWindow window = program->wait_for_window(title_for("RO-FOLDER"));
   ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }));
   click_at(session->display(), exit_button(window));
   expect_report_then_exit_one(*program, *session, file.string() + ": Permission denied");
-  EXPECT_EQ(contents(file), "[RO-FOLDER]\nAlwaysOnTop_TICKBOX=0\n");
+  EXPECT_EQ(contents(file), "[RO-FOLDER]\nAlwaysOnTop_TICKBOX=1\n");
   fs::permissions(file.parent_path(), fs::perms::owner_all);
   EXPECT_FALSE(fs::exists(file.string() + ".lock")) << "nothing is created in a read-only folder";
 }
@@ -92,7 +111,7 @@ TEST_P(ErrorReport, AFullDiskIsReportedAndTheOldFileKept) {
   } unmount{mount_point};
   const fs::path file = program->settings_file();
   fs::create_directories(file.parent_path());
-  std::ofstream(file) << "[FULL]\nAlwaysOnTop_TICKBOX=0\n";
+  std::ofstream(file) << "[FULL]\nAlwaysOnTop_TICKBOX=1\n";
   {
     std::ofstream filler(mount_point / "filler", std::ios::binary);
     const std::string block(1024, 'x');
@@ -104,7 +123,7 @@ TEST_P(ErrorReport, AFullDiskIsReportedAndTheOldFileKept) {
   ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }));
   click_at(session->display(), exit_button(window));
   expect_report_then_exit_one(*program, *session, file.string() + ": No space left on device");
-  EXPECT_EQ(contents(file), "[FULL]\nAlwaysOnTop_TICKBOX=0\n");
+  EXPECT_EQ(contents(file), "[FULL]\nAlwaysOnTop_TICKBOX=1\n");
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(file.parent_path())) left.push_back(entry.path().filename());
   std::sort(left.begin(), left.end());

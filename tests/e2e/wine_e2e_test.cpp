@@ -125,6 +125,66 @@ TEST_F(UnderWine, AUnicodeNameHasItsOwnSection) {
   EXPECT_EQ(registry("????", "AlwaysOnTop_TICKBOX"), std::nullopt);
 }
 
+// Moves the copy's frame by a known amount; the twips it should store for that.
+Point move_and_expect(const XWindow& window) {
+  const Point start = window.client_origin();
+  window.move_outer_to({200, 300}, true);
+  EXPECT_TRUE(wait_until([&] { return !(window.client_origin() == start); }));
+  const Point moved = window.client_origin();
+  return {(67 + moved.x - start.x) * 15, (67 + moved.y - start.y) * 15};
+}
+
+TEST_F(UnderWine, ACopyClosedWhileMinimisedStoresWhereItStoodAndReopensThere) {
+  auto program = copy("MINIMISED.exe");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("MINIMISED"));
+  ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
+  const Point stored = move_and_expect(window);
+  const Point moved = window.client_origin();
+  window.minimize();
+  ASSERT_TRUE(wait_until([&] { return window.has_wm_state("_NET_WM_STATE_HIDDEN"); }));
+  window.close(true);
+  ASSERT_EQ(program->wait_for_exit(20s), 0);
+  EXPECT_EQ(registry("MINIMISED", "MAIN_Left"), std::to_string(stored.x));
+  EXPECT_EQ(registry("MINIMISED", "MAIN_Top"), std::to_string(stored.y));
+
+  program->start();
+  const XWindow again = program->wait_for_window(title_for("MINIMISED"));
+  EXPECT_TRUE(wait_until([&] { return again.client_origin() == moved; }))
+      << "reopened at " << again.client_origin().x << "," << again.client_origin().y;
+  again.close(true);
+  EXPECT_EQ(program->wait_for_exit(20s), 0);
+}
+
+TEST_F(UnderWine, TheKeyboardFocusComesBackToExitWhenTheWindowIsActivatedAgain) {
+  auto program = copy("REFOCUS.exe");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("REFOCUS"));
+  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
+  TestWindow other(session->display(), "OTHER");
+  other.window().activate();
+  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == other.id(); }));
+  window.activate();
+  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
+  press_key(session->display(), "space");
+  EXPECT_EQ(program->wait_for_exit(20s), 0);
+  EXPECT_EQ(registry("REFOCUS", "AlwaysOnTop_TICKBOX"), "1");
+}
+
+TEST_F(UnderWine, TheEndOfTheSessionStoresLikeAClose) {
+  auto program = copy("SHUTDOWN.exe");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("SHUTDOWN"));
+  ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
+  const Point stored = move_and_expect(window);
+  EXPECT_EQ(registry("SHUTDOWN", "MAIN_Left"), std::nullopt) << "nothing is stored before the end";
+  wine("wineboot --end-session --shutdown", session.get());
+  EXPECT_TRUE(program->wait_for_exit(20s).has_value());
+  EXPECT_EQ(registry("SHUTDOWN", "MAIN_Left"), std::to_string(stored.x));
+  EXPECT_EQ(registry("SHUTDOWN", "MAIN_Top"), std::to_string(stored.y));
+  EXPECT_EQ(registry("SHUTDOWN", "AlwaysOnTop_TICKBOX"), "1");
+}
+
 TEST_F(UnderWine, OfTwoArmedCopiesTheOneBehindTakesTheTop) {
   auto first = copy("FIRST.exe");
   auto second = copy("SECOND.exe");

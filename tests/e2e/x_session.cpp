@@ -316,6 +316,11 @@ void XWindow::close(bool window_manager) const {
 
 void XWindow::activate() const { send_to_root(display_, id_, "_NET_ACTIVE_WINDOW", {2, CurrentTime, 0}); }
 
+void XWindow::minimize() const {
+  XIconifyWindow(display_, id_, DefaultScreen(display_));
+  XFlush(display_);
+}
+
 std::optional<Window> find_window_by_title(Display* display, const std::string& title) {
   XSync(display, False);
   return search(display, DefaultRootWindow(display), title);

@@ -90,6 +90,8 @@ class XWindow {
   // Asks for the window to close the way a title bar's close box does.
   void close(bool window_manager) const;
   void activate() const;
+  // Asks the window manager to minimise the window, as its title bar's button does.
+  void minimize() const;
 
  private:
   Display* display_;

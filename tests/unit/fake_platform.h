@@ -13,6 +13,7 @@
 #include "platform/process_info.h"
 #include "platform/settings_storage.h"
 #include "platform/window_placement.h"
+#include "ui/controls.h"
 
 namespace hv::testing {
 
@@ -63,7 +64,7 @@ class FakeForm final : public Form {
 
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   std::string title_, app_name_, creator_ = "Created By Malvoric";
-  std::int16_t tick_ = 0;
+  std::int16_t tick_ = ui::kTickBoxDesignValue;
   int interval_ = 0;
   bool timer_on_ = false;
   WindowHandle handle_ = 0x100;
@@ -139,7 +140,7 @@ class FakePlacement final : public WindowPlacement {
     log_.push_back("SetWindowPos " + std::to_string(window) + " " + std::to_string(after) + " " +
                    std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(cx) + " " +
                    std::to_string(cy) + " " + std::to_string(flags));
-    return succeed_;
+    return succeed_ && window != kNoWindow;
   }
   // Successive answers of GetForegroundWindow; the last one repeats.
   std::vector<WindowHandle> foregrounds_;

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "app/test_process_main.h"
+#include "app/main_window_handlers.h"
 #include "fake_platform.h"
 
 namespace hv::testing {

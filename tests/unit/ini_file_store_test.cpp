@@ -143,6 +143,17 @@ TEST_F(IniFileStoreTest, AReadOnlyFileIsLeftAsItWasAndTheErrorNamesIt) {
   EXPECT_EQ(read_bytes(file()), "[A]\nk=1\n");
 }
 
+TEST_F(IniFileStoreTest, NoFolderIsCreatedInsideAReadOnlyOne) {
+  const fs::path config = folder().parent_path();
+  fs::create_directories(config);
+  fs::permissions(config, fs::perms::owner_read | fs::perms::owner_exec);
+  EXPECT_THROW(store.SaveSetting(kApp, "A", "k", "1"), SettingsError);
+  fs::permissions(config, fs::perms::owner_all);
+  EXPECT_FALSE(fs::exists(folder()));
+  store.SaveSetting(kApp, "A", "k", "1");
+  EXPECT_EQ(read_bytes(file()), "[A]\nk=1\n") << "a missing folder is made once it may be";
+}
+
 TEST_F(IniFileStoreTest, AFolderWhereTheFileShouldBeIsAnErrorForReadAndWrite) {
   fs::create_directories(file());
   EXPECT_THROW(store.GetSetting(kApp, "A", "k", 1), SettingsError);

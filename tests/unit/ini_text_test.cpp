@@ -33,6 +33,32 @@ TEST(IniText, AddsKeysAfterTheSectionsLastLineAndSectionsAtTheEnd) {
   EXPECT_EQ(ini_with_value("[A]\nk=1", "B", "j", "2"), "[A]\nk=1\n\n[B]\nj=2\n");
 }
 
+TEST(IniText, AByteOrderMarkIsReadPastAndKept) {
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(ini_find_value(bom + "[A]\nMAIN_Left=10\n", "A", "MAIN_Left"), "10");
+  EXPECT_EQ(ini_with_value(bom + "[A]\nMAIN_Left=10\n", "A", "MAIN_Left", "15"), bom + "[A]\nMAIN_Left=15\n");
+  EXPECT_EQ(ini_with_value(bom + "[A]\nk=1\n", "A", "j", "2"), bom + "[A]\nk=1\nj=2\n");
+  EXPECT_EQ(ini_with_value(bom + "[A]\nk=1\n", "B", "j", "2"), bom + "[A]\nk=1\n\n[B]\nj=2\n");
+  EXPECT_EQ(ini_with_value(bom, "A", "k", "1"), bom + "[A]\nk=1\n");
+}
+
+// One copy's write must never change how another section reads.
+TEST(IniText, ACarriageReturnEndingTheFileEndsTheLine) {
+  const std::string text = "[a]\r\nMAIN_Left=1\r";
+  EXPECT_EQ(ini_find_value(text, "a", "MAIN_Left"), "1");
+  const std::string other = ini_with_value(text, "b", "MAIN_Left", "2");
+  EXPECT_EQ(other, "[a]\r\nMAIN_Left=1\r\n\r\n[b]\r\nMAIN_Left=2\r\n");
+  EXPECT_EQ(ini_find_value(other, "a", "MAIN_Left"), "1");
+  EXPECT_EQ(ini_with_value(text, "a", "MAIN_Top", "3"), "[a]\r\nMAIN_Left=1\r\nMAIN_Top=3\r\n");
+  EXPECT_EQ(ini_with_value(text, "a", "MAIN_Left", "4"), "[a]\r\nMAIN_Left=4\r");
+}
+
+TEST(IniText, AddedLinesFollowTheFilesLineEnds) {
+  EXPECT_EQ(ini_with_value("[A]\r\nk=1\r\n", "B", "j", "2"), "[A]\r\nk=1\r\n\r\n[B]\r\nj=2\r\n");
+  EXPECT_EQ(ini_with_value("[A]\r\nk=1", "A", "j", "2"), "[A]\r\nk=1\r\nj=2\r\n");
+  EXPECT_EQ(ini_with_value("; note\r\n[A]", "A", "j", "2"), "; note\r\n[A]\r\nj=2\r\n");
+}
+
 TEST(IniText, KeepsBytesItDoesNotUnderstand) {
   const std::string odd = std::string("[A]\nk=1\n\xff\xfe garbage \0 with NUL\n[unterminated\n=\n", 42);
   const std::string edited = ini_with_value(odd, "A", "k", "2");

@@ -21,9 +21,10 @@ TEST_F(Keeper, DoesNothingWhileItHasTheForeground) {
   EXPECT_THAT(log, ElementsAre("handle", "GetForegroundWindow"));
 }
 
-TEST_F(Keeper, WithNoForegroundOnlyPromotesItself) {
+TEST_F(Keeper, WithNoForegroundTheFirstPlacementGetsTheNullHandle) {
   handlers.AlwaysOnTopTimer_Timer();
-  EXPECT_THAT(log, ElementsAre("handle", "GetForegroundWindow", "GetForegroundWindow", "handle",
+  EXPECT_THAT(log, ElementsAre("handle", "GetForegroundWindow", "GetForegroundWindow",
+                               "SetWindowPos 0 -2 0 0 0 0 3", "handle",
                                "SetWindowPos 256 -1 0 0 0 0 3"));
 }
 

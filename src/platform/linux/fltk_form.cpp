@@ -124,6 +124,7 @@ void FltkForm::build_controls() {
         break;
       case ControlKind::CheckBox:
         tick_box_ = new TriStateCheckBox(r.x, r.y, r.w, r.h, text);
+        tick_box_->state(ui::kTickBoxDesignValue);
         tick_box_->callback(
             [](Fl_Widget*, void* form) {
               auto* self = static_cast<FltkForm*>(form);

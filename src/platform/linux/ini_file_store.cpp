@@ -59,6 +59,11 @@ std::optional<std::string> read_file(const std::filesystem::path& path) {
 // Creates path and whichever of its parents are missing, private to the user (folders we make
 // are 0700). Called only once opening something in the folder has failed for want of it.
 void make_folders(const std::filesystem::path& path) {
+  // A folder the user made read-only is not ours to add to, whatever our privileges.
+  struct stat parent {};
+  if (::stat(path.parent_path().c_str(), &parent) == 0 && (parent.st_mode & S_IWUSR) == 0) {
+    fail("create the folder", path, EACCES);
+  }
   if (::mkdir(path.c_str(), 0700) != 0) {
     if (errno == ENOENT && path.has_parent_path() && path.parent_path() != path) {
       make_folders(path.parent_path());

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "app/test_process_main.h"
+#include "app/main_window_handlers.h"
 #include "platform/linux/error_report.h"
 #include "platform/linux/fltk_form.h"
 #include "platform/linux/ini_file_store.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "app/test_process_main.h"
+#include "app/main_window_handlers.h"
 #include "platform/windows/error_report.h"
 #include "platform/windows/registry_store.h"
 #include "platform/windows/win32_form.h"

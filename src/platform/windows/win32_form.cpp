@@ -31,6 +31,10 @@ int control_id(ControlId id) { return 100 + static_cast<int>(id); }
 
 COLORREF to_colorref(ui::Rgb rgb) { return RGB(rgb.red, rgb.green, rgb.blue); }
 
+WPARAM check_state(std::int16_t value) {
+  return value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
+}
+
 // A focusable sunken frame that paints the thumbs-up bitmap over its whole inside.
 LRESULT CALLBACK picture_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
@@ -151,6 +155,7 @@ void Win32Form::create_controls() {
       case ControlKind::CheckBox:
         child = CreateWindowExW(0, L"BUTTON", text.c_str(), kChild | WS_TABSTOP | BS_3STATE, 0, 0,
                                 0, 0, window_, id, instance_, nullptr);
+        if (child) SendMessageW(child, BM_SETCHECK, check_state(ui::kTickBoxDesignValue), 0);
         break;
       case ControlKind::CommandButton:
         child = CreateWindowExW(0, L"BUTTON", text.c_str(), kChild | WS_TABSTOP | BS_PUSHBUTTON, 0,
@@ -196,7 +201,8 @@ void Win32Form::run(FormEvents& events) {
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
   shown_ = true;
-  SetFocus(controls_.at(ControlId::EXIT_BUTTON));
+  last_focus_ = controls_.at(ControlId::EXIT_BUTTON);
+  SetFocus(last_focus_);
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (!IsDialogMessageW(window_, &message)) {
@@ -230,18 +236,23 @@ void Win32Form::apply_geometry() {
                outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-float Win32Form::left() const {
-  if (!shown_) return left_twips_;
+// Read from the position-changed messages rather than from GetWindowPlacement, whose restored
+// position is in work-area coordinates and would need converting wherever the task bar is.
+POINT Win32Form::outer_position() const {
+  if (IsIconic(window_)) return normal_position_;
   RECT r;
   GetWindowRect(window_, &r);
-  return ui::twips_unless_moved(placed_.x, r.left, left_twips_, static_cast<int>(dpi_));
+  return {r.left, r.top};
+}
+
+float Win32Form::left() const {
+  if (!shown_) return left_twips_;
+  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, static_cast<int>(dpi_));
 }
 
 float Win32Form::top() const {
   if (!shown_) return top_twips_;
-  RECT r;
-  GetWindowRect(window_, &r);
-  return ui::twips_unless_moved(placed_.y, r.top, top_twips_, static_cast<int>(dpi_));
+  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, static_cast<int>(dpi_));
 }
 
 void Win32Form::set_left(float twips) {
@@ -284,8 +295,7 @@ std::int16_t Win32Form::tick_value() const {
 
 void Win32Form::set_tick_value(std::int16_t value) {
   if (value == tick_value()) return;
-  const WPARAM state = value == 1 ? BST_CHECKED : value == 2 ? BST_INDETERMINATE : BST_UNCHECKED;
-  SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_SETCHECK, state, 0);
+  SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_SETCHECK, check_state(value), 0);
   events_->AlwaysOnTop_TICKBOX_Click();
 }
 
@@ -308,9 +318,23 @@ void Win32Form::restart_timer() {
 void Win32Form::unload() { close(); }
 
 void Win32Form::close() {
+  if (closed_) return;
   bool cancel = false;
   dispatch([&] { events_->Form_Unload(cancel); });
-  if (!cancel) DestroyWindow(window_);
+  if (cancel) return;
+  closed_ = true;
+  DestroyWindow(window_);
+}
+
+// As dialog windows do: the keyboard focus leaves with the window and comes back to the control
+// that had it, so Space still presses EXIT after the user has worked elsewhere.
+void Win32Form::on_activate(bool active) {
+  if (!active) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(window_, focus)) last_focus_ = focus;
+    return;
+  }
+  if (last_focus_ && IsWindow(last_focus_)) SetFocus(last_focus_);
 }
 
 WindowHandle Win32Form::handle() const { return reinterpret_cast<WindowHandle>(window_); }
@@ -335,6 +359,22 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_CLOSE:
       close();
       return 0;
+    case WM_ENDSESSION:
+      // The end of the Windows session closes the window as any close does. The query before it
+      // can still be cancelled by another program, so only this message, with its flag set, stores.
+      if (w) close();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(w) == WA_INACTIVE || !HIWORD(w)) {
+        on_activate(LOWORD(w) != WA_INACTIVE);
+        return 0;
+      }
+      return DefWindowProcW(window_, message, w, l);  // activated while minimised
+    case WM_WINDOWPOSCHANGED: {
+      const auto* position = reinterpret_cast<const WINDOWPOS*>(l);
+      if (!IsIconic(window_) && !(position->flags & SWP_NOMOVE)) normal_position_ = {position->x, position->y};
+      return DefWindowProcW(window_, message, w, l);
+    }
     case WM_DPICHANGED: {
       const auto* suggested = reinterpret_cast<const RECT*>(l);
       layout(HIWORD(w));

@@ -78,6 +78,8 @@ class Win32Form final : public Form {
   LRESULT on_colour(HDC dc, HWND control);
   void close();
   void restart_timer();
+  POINT outer_position() const;
+  void on_activate(bool active);
 
   template <class Handler>
   void dispatch(Handler&& handler);
@@ -94,7 +96,13 @@ class Win32Form final : public Form {
 
   float left_twips_ = 0, top_twips_ = 0, width_twips_ = 0, height_twips_ = 0;
   POINT placed_{};
+  // Where the window last stood while not minimised: a minimised window stands at the parking
+  // place of minimised windows, which is not where it reopens.
+  POINT normal_position_{};
+  // The control that had the keyboard focus when the window was last deactivated.
+  HWND last_focus_ = nullptr;
   bool shown_ = false;
+  bool closed_ = false;
   bool failed_ = false;
   UINT timer_interval_ = 0;
   bool timer_enabled_ = false;

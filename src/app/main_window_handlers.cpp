@@ -1,4 +1,4 @@
-#include "app/test_process_main.h"
+#include "app/main_window_handlers.h"
 
 #include <string>
 
