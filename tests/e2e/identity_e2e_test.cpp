@@ -25,6 +25,7 @@ TEST_P(Identity, FirstStartOpensAtTheDefaultsAndExitStoresThreeKeys) {
   ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{67, 67}; }))
       << window.outer_origin().x << "," << window.outer_origin().y;
   EXPECT_EQ(window.client_size(), (Point{730, 269}));
+  EXPECT_FALSE(fs::exists(program->settings_file())) << "nothing is stored before the user acts";
 
   click_at(session->display(), exit_button(window));
   EXPECT_EQ(program->wait_for_exit(), 0);
@@ -50,6 +51,22 @@ TEST_P(Identity, MovedAndClosedWithExitStoresTheOuterPositionInTwips) {
   program->start();
   const XWindow again = program->wait_for_window(title_for("MOVER"));
   EXPECT_TRUE(wait_until([&] { return again.outer_origin() == Point{200, 300}; }));
+}
+
+// As several editors, and Windows PowerShell, write a UTF-8 file.
+TEST_P(Identity, AFileBeginningWithAByteOrderMarkIsReadAndKeepsItsOneSection) {
+  auto program = copy("BOM");
+  store_by_hand(*program, "\xEF\xBB\xBF[BOM]\r\nMAIN_Left=3000\r\nMAIN_Top=2000\r\nAlwaysOnTop_TICKBOX=0\r\n");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("BOM"));
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{200, 133}; }));
+  window.move_outer_to({40, 20}, has_wm());
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{40, 20}; }));
+  window.close(has_wm());
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  std::ifstream in(program->settings_file(), std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+            "\xEF\xBB\xBF[BOM]\r\nMAIN_Left=600\r\nMAIN_Top=300\r\nAlwaysOnTop_TICKBOX=0\r\n");
 }
 
 TEST_P(Identity, ClosingThroughTheWindowManagerStoresToo) {

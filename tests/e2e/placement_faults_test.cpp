@@ -26,6 +26,10 @@ TEST_P(PlacementFaults, AWindowVanishingBetweenTheTwoStepsIsNoErrorAThousandTime
   }
   XSync(display, False);
   EXPECT_EQ(g_reported_errors, 0);
+  // With no window in front the keeper passes the null handle: it fails and sends nothing.
+  const unsigned long sent = NextRequest(display);
+  EXPECT_FALSE(placement.SetWindowPos(kNoWindow, kHwndNoTopmost, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove));
+  EXPECT_EQ(NextRequest(display), sent);
   // Outside the keeper's requests, errors are still the toolkit's to report.
   XRaiseWindow(display, 0x7ffffff0);
   XSync(display, False);

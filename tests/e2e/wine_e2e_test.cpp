@@ -1,9 +1,11 @@
 // The Windows program under Wine, on a private X server with openbox.
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "e2e_fixture.h"
 
@@ -83,6 +85,8 @@ TEST_F(UnderWine, FirstStartShowsItsNameAndExitStoresThreeKeys) {
   const XWindow window = program->wait_for_window(title_for("HV-TEST-PROCESS-V1"));
   EXPECT_EQ(window.client_size(), (Point{730, 269}));
   ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
+  EXPECT_EQ(registry("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX"), std::nullopt)
+      << "nothing is stored before the user acts";
   // Wine's window rectangle frames the client in Windows' own border and caption; moving the
   // X frame by some pixels moves that rectangle by as many.
   const Point start = window.client_origin();
@@ -123,6 +127,54 @@ TEST_F(UnderWine, AUnicodeNameHasItsOwnSection) {
   EXPECT_EQ(registry("тест", "AlwaysOnTop_TICKBOX"), "1");
   // What a lossy conversion through an ANSI code page would have made of the name.
   EXPECT_EQ(registry("????", "AlwaysOnTop_TICKBOX"), std::nullopt);
+}
+
+// Ticked, clear and greyed look different; only the ticked box arms the keeper. The window in
+// front is a disarmed copy: Wine follows the foreground among its own windows only.
+TEST_F(UnderWine, TheRestoredTickIsShownAndOnlyATickedBoxTakesTheTop) {
+  store("WFRONT", "AlwaysOnTop_TICKBOX", "0");
+  auto front = copy("WFRONT.exe");
+  front->start();
+  const XWindow in_front = front->wait_for_window(title_for("WFRONT"));
+  std::vector<std::vector<Rgb>> boxes;
+  for (const char* stored : {"", "0", "2"}) {
+    const std::string name = std::string("WTICK") + stored;
+    if (*stored) store(name, "AlwaysOnTop_TICKBOX", stored);
+    auto program = copy(name + ".exe");
+    program->start();
+    const XWindow window = program->wait_for_window(title_for(name));
+    ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
+    // The box as it is drawn, while the copy is still in front of the other: Wine paints the
+    // controls one by one, so the square is read until two reads a moment apart agree.
+    const auto read_square = [&] {
+      const Capture shot = window.capture();
+      std::vector<Rgb> square;
+      for (int y = 80; y < 97 && shot.width == 730; ++y)
+        for (int x = 320; x < 337; ++x) square.push_back(shot.at(x, y));
+      return square;
+    };
+    std::vector<Rgb> square;
+    ASSERT_TRUE(wait_until([&] {
+      const std::vector<Rgb> before = read_square();
+      std::this_thread::sleep_for(250ms);
+      square = read_square();
+      return !square.empty() && square == before &&
+             std::any_of(square.begin(), square.end(), [](Rgb c) { return c != Rgb{}; });
+    }));
+    in_front.activate();
+    ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == in_front.id(); }));
+    const bool took_top = wait_until([&] { return window.has_wm_state("_NET_WM_STATE_ABOVE"); }, 3s);
+    EXPECT_EQ(took_top, !*stored) << "stored " << stored;
+    boxes.push_back(square);
+    window.close(true);
+    EXPECT_EQ(program->wait_for_exit(20s), 0);
+    EXPECT_EQ(registry(name, "AlwaysOnTop_TICKBOX"), *stored ? stored : "1");
+  }
+  EXPECT_NE(boxes[0], boxes[1]) << "ticked and clear look alike";
+  EXPECT_NE(boxes[0], boxes[2]) << "ticked and greyed look alike";
+  EXPECT_NE(boxes[1], boxes[2]) << "clear and greyed look alike";
+  in_front.close(true);
+  EXPECT_EQ(front->wait_for_exit(20s), 0);
 }
 
 // Moves the copy's frame by a known amount; the twips it should store for that.

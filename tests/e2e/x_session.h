@@ -56,6 +56,7 @@ struct Point {
   long x = 0, y = 0;
   friend bool operator==(Point, Point) = default;
 };
+inline void PrintTo(Point p, std::ostream* out) { *out << p.x << "," << p.y; }
 
 struct Rgb {
   int r = 0, g = 0, b = 0;

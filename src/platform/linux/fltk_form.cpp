@@ -54,7 +54,7 @@ FltkForm::FltkForm(const X11Session& session) : session_(session) {
   width_twips_ = static_cast<float>(design.outer_width());
   height_twips_ = static_cast<float>(design.outer_height());
   Fl::set_font(kArialBold, "BArial");
-  window_ = std::make_unique<Fl_Double_Window>(
+  window_ = std::make_unique<MainWindow>(
       static_cast<int>(ui::twips_to_pixels(design.client_width, kDpi)),
       static_cast<int>(ui::twips_to_pixels(design.client_height, kDpi)));
   window_->copy_label(std::string(design.title).c_str());
@@ -183,6 +183,11 @@ void FltkForm::show() {
   if (!frame_settled_) Fl::add_system_handler(on_system_event, this);
   window_->show();
   shown_ = true;
+  // FLTK pulls every new window onto the screen before it maps it, and has no switch for that. With
+  // no window manager nothing else places the window, so it goes where it was asked right away.
+  if (!session_.has_window_manager()) {
+    XMoveWindow(fl_display, fl_xid(window_.get()), static_cast<int>(placed_.x), static_cast<int>(placed_.y));
+  }
   settle_frame();
   exit_button_->take_focus();
 }
@@ -197,6 +202,9 @@ void FltkForm::apply_geometry() {
              ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, kDpi))};
   window_->resize(static_cast<int>(placed_.x), static_cast<int>(placed_.y), static_cast<int>(width),
                   static_cast<int>(height));
+  // The stored position is the user's own choice (USPosition), 0/0 included, which FLTK would
+  // otherwise take for no position at all and leave to the window manager.
+  window_->force_position(1);
   // No resizable widget and equal minimum and maximum: a fixed frame.
   window_->size_range(static_cast<int>(width), static_cast<int>(height), static_cast<int>(width),
                       static_cast<int>(height));

@@ -2,7 +2,6 @@
 
 #include <FL/Fl_Button.H>
 #include <FL/Fl_RGB_Image.H>
-#include <FL/Fl_Double_Window.H>
 
 #include <exception>
 #include <memory>
@@ -66,7 +65,7 @@ class FltkForm final : public Form {
 
   const X11Session& session_;
   FormEvents* events_ = nullptr;
-  std::unique_ptr<Fl_Double_Window> window_;
+  std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Fl_RGB_Image> thumbs_up_;
   std::vector<std::unique_ptr<Fl_RGB_Image>> icons_;
   TextBox* app_name_ = nullptr;

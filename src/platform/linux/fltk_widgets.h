@@ -2,6 +2,7 @@
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Image.H>
 #include <FL/Fl_Widget.H>
 
@@ -9,6 +10,13 @@
 #include <string>
 
 namespace hv::linux_backend {
+
+// The top-level window, whose position can be marked as the user's own even where FLTK would not.
+class MainWindow final : public Fl_Double_Window {
+ public:
+  using Fl_Double_Window::Fl_Double_Window;
+  using Fl_Double_Window::force_position;
+};
 
 // A caption drawn as plain text: '@' and '&' are not FLTK markup here.
 class Caption : public Fl_Box {

@@ -4,7 +4,7 @@
 
 namespace hv::windows_backend {
 
-// The two user32 calls, exactly as they are.
+// The two user32 calls, as they are but for the null handle, which fails without reaching user32.
 class Win32Placement final : public WindowPlacement {
  public:
   WindowHandle GetForegroundWindow() override;
