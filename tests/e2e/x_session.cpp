@@ -159,10 +159,10 @@ std::string wm_name(Wm wm) {
   return "?";
 }
 
-XSession::XSession(Wm wm) : wm_(wm) {
+XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-  xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1280x1024x24",
+  xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen + "x24",
                  "-nolisten", "tcp", "-noreset"},
                 {}, "", fds[1]);
   ::close(fds[1]);

@@ -28,7 +28,8 @@ bool wait_until(Condition condition, std::chrono::milliseconds timeout = 10s);
 // Xvfb on a display number it picks itself, and optionally a window manager on it.
 class XSession {
  public:
-  explicit XSession(Wm wm);
+  // screen: the Xvfb screen's size, "WIDTHxHEIGHT".
+  explicit XSession(Wm wm, const std::string& screen = "1280x1024");
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;

@@ -4,6 +4,7 @@
 #include <FL/x.H>
 
 #include <algorithm>
+#include <cmath>
 
 #include "app/handler_errors.h"
 #include "platform/linux/error_report.h"
@@ -17,8 +18,8 @@ namespace {
 using ui::ControlId;
 using ui::ControlKind;
 
-constexpr int kDpi = ui::kDesignDpi;
-constexpr int kDialogFontPixels = 11;  // the 8-point dialog font at 96 dpi
+constexpr float kDialogFontPoints = 8.0f;
+constexpr int kDesignPictureBorder = 2;  // pixels at 96 dpi
 constexpr Fl_Font kArialBold = FL_FREE_FONT;
 
 
@@ -28,18 +29,18 @@ struct PixelRect {
   int x, y, w, h;
 };
 
-PixelRect to_pixels(const ui::TwipsRect& r) {
-  const auto px = [](int twips) { return static_cast<int>(ui::twips_to_pixels(twips, kDpi)); };
+PixelRect to_pixels(const ui::TwipsRect& r, int dpi) {
+  const auto px = [dpi](int twips) { return static_cast<int>(ui::twips_to_pixels(twips, dpi)); };
   return {px(r.left), px(r.top), px(r.width), px(r.height)};
 }
 
-void apply_font(Fl_Widget& widget, const ui::Control& control) {
+void apply_font(Fl_Widget& widget, const ui::Control& control, int dpi) {
   if (control.font) {
     widget.labelfont(kArialBold);
-    widget.labelsize(ui::points_to_pixels(control.font->points, kDpi));
+    widget.labelsize(ui::points_to_pixels(control.font->points, dpi));
   } else {
     widget.labelfont(FL_HELVETICA);
-    widget.labelsize(kDialogFontPixels);
+    widget.labelsize(ui::points_to_pixels(kDialogFontPoints, dpi));
   }
   if (control.background) widget.color(to_fl(*control.background));
   if (control.foreground) widget.labelcolor(to_fl(*control.foreground));
@@ -48,15 +49,15 @@ void apply_font(Fl_Widget& widget, const ui::Control& control) {
 
 }  // namespace
 
-FltkForm::FltkForm(const X11Session& session) : session_(session) {
+FltkForm::FltkForm(const X11Session& session, int dpi) : session_(session), dpi_(dpi) {
   const auto& design = ui::main_window();
   left_twips_ = top_twips_ = 0;
   width_twips_ = static_cast<float>(design.outer_width());
   height_twips_ = static_cast<float>(design.outer_height());
   Fl::set_font(kArialBold, "BArial");
   window_ = std::make_unique<MainWindow>(
-      static_cast<int>(ui::twips_to_pixels(design.client_width, kDpi)),
-      static_cast<int>(ui::twips_to_pixels(design.client_height, kDpi)));
+      static_cast<int>(ui::twips_to_pixels(design.client_width, dpi_)),
+      static_cast<int>(ui::twips_to_pixels(design.client_height, dpi_)));
   window_->copy_label(std::string(design.title).c_str());
   window_->xclass("HV_TEST_PROCESS");
   load_artwork();
@@ -77,6 +78,22 @@ void FltkForm::load_artwork() {
   window_->icons(icons.data(), static_cast<int>(icons.size()));
 }
 
+// The border grows with the density, so the sunken frame keeps its look on a dense screen.
+int FltkForm::picture_border() const {
+  return static_cast<int>(std::lround(kDesignPictureBorder * dpi_ / static_cast<double>(ui::kDesignDpi)));
+}
+
+// The picture fills the box's inside: as drawn at 96 dpi, scaled to the inside elsewhere.
+Fl_Image* FltkForm::picture_for(int box_width, int box_height) {
+  const int w = PictureBox::inside(box_width, picture_border());
+  const int h = PictureBox::inside(box_height, picture_border());
+  if (w == thumbs_up_->w() && h == thumbs_up_->h()) return thumbs_up_.get();
+  if (!scaled_thumbs_up_ || scaled_thumbs_up_->w() != w || scaled_thumbs_up_->h() != h) {
+    scaled_thumbs_up_.reset(thumbs_up_->copy(w, h));
+  }
+  return scaled_thumbs_up_.get();
+}
+
 FltkForm::~FltkForm() {
   stop_timer();
   Fl::remove_system_handler(on_system_event);
@@ -92,7 +109,7 @@ void FltkForm::build_controls() {
   }
 
   for (const ui::Control* control : order) {
-    const PixelRect r = to_pixels(control->rect);
+    const PixelRect r = to_pixels(control->rect, dpi_);
     const std::string text(control->text);
     Fl_Widget* widget = nullptr;
     switch (control->kind) {
@@ -120,7 +137,7 @@ void FltkForm::build_controls() {
         break;
       }
       case ControlKind::PictureBox:
-        widget = new PictureBox(r.x, r.y, r.w, r.h, thumbs_up_.get());
+        widget = new PictureBox(r.x, r.y, r.w, r.h, picture_for(r.w, r.h), picture_border());
         break;
       case ControlKind::CheckBox:
         tick_box_ = new TriStateCheckBox(r.x, r.y, r.w, r.h, text);
@@ -148,7 +165,7 @@ void FltkForm::build_controls() {
       case ControlKind::Timer:
         continue;
     }
-    apply_font(*widget, *control);
+    apply_font(*widget, *control, dpi_);
   }
 
   window_->callback(
@@ -196,10 +213,10 @@ void FltkForm::show() {
 // frame is known, so the client goes inside it at once.
 void FltkForm::apply_geometry() {
   const auto& design = ui::main_window();
-  const long width = ui::client_pixels(width_twips_, design.outer_width() - design.client_width, kDpi);
-  const long height = ui::client_pixels(height_twips_, design.outer_height() - design.client_height, kDpi);
-  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, kDpi)),
-             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, kDpi))};
+  const long width = ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi_);
+  const long height = ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi_);
+  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, dpi_)),
+             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, dpi_))};
   window_->resize(static_cast<int>(placed_.x), static_cast<int>(placed_.y), static_cast<int>(width),
                   static_cast<int>(height));
   // The stored position is the user's own choice (USPosition), 0/0 included, which FLTK would
@@ -249,12 +266,12 @@ FltkForm::OuterPosition FltkForm::outer_position() const {
 
 float FltkForm::left() const {
   if (!shown_) return left_twips_;
-  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, kDpi);
+  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, dpi_);
 }
 
 float FltkForm::top() const {
   if (!shown_) return top_twips_;
-  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, kDpi);
+  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, dpi_);
 }
 
 void FltkForm::set_left(float twips) {

@@ -19,7 +19,8 @@ namespace hv::linux_backend {
 // draws, so the layout always fits.
 class FltkForm final : public Form {
  public:
-  explicit FltkForm(const X11Session& session);
+  // dpi: the screen's dots per inch, 1440 / dpi twips to a pixel.
+  FltkForm(const X11Session& session, int dpi);
   ~FltkForm() override;
 
   // Runs Form_Load, shows the window and serves its events until it is closed.
@@ -48,6 +49,8 @@ class FltkForm final : public Form {
   };
 
   void build_controls();
+  int picture_border() const;
+  Fl_Image* picture_for(int box_width, int box_height);
   void load_artwork();
   void show();
   void settle_frame();
@@ -64,9 +67,11 @@ class FltkForm final : public Form {
   void dispatch(Handler&& handler);
 
   const X11Session& session_;
+  const int dpi_;
   FormEvents* events_ = nullptr;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Fl_RGB_Image> thumbs_up_;
+  std::unique_ptr<Fl_Image> scaled_thumbs_up_;
   std::vector<std::unique_ptr<Fl_RGB_Image>> icons_;
   TextBox* app_name_ = nullptr;
   TriStateCheckBox* tick_box_ = nullptr;

@@ -3,6 +3,8 @@
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
+#include <string>
+
 namespace hv::linux_backend {
 namespace {
 
@@ -94,8 +96,8 @@ void TextBox::draw() {
   draw_plain_text(text_, bx, by, bw, bh);
 }
 
-PictureBox::PictureBox(int x, int y, int w, int h, Fl_Image* picture)
-    : Fl_Box(x, y, w, h), picture_(picture) {
+PictureBox::PictureBox(int x, int y, int w, int h, Fl_Image* picture, int border)
+    : Fl_Box(x, y, w, h), picture_(picture), border_(border) {
   box(FL_DOWN_BOX);
 }
 
@@ -114,9 +116,21 @@ int PictureBox::handle(int event) {
 }
 
 void PictureBox::draw() {
-  draw_box();
-  const int inner_x = x() + Fl::box_dx(box()), inner_y = y() + Fl::box_dy(box());
-  const int inner_w = w() - Fl::box_dw(box()), inner_h = h() - Fl::box_dh(box());
+  if (border_ == Fl::box_dx(box())) {
+    draw_box();
+  } else {
+    // The sunken box's two rings, given as the gray ramp's letters for bottom, right, top and
+    // left: light below and dark above outside, mid grey and black inside.
+    const int outer = (border_ + 1) / 2;
+    std::string rings;
+    for (int i = 0; i < outer; ++i) rings += "WWMM";
+    for (int i = outer; i < border_; ++i) rings += "PPAA";
+    fl_frame2(rings.c_str(), x(), y(), w(), h());
+    fl_color(color());
+    fl_rectf(x() + border_, y() + border_, inside(w(), border_), inside(h(), border_));
+  }
+  const int inner_x = x() + border_, inner_y = y() + border_;
+  const int inner_w = inside(w(), border_), inner_h = inside(h(), border_);
   if (picture_) {
     fl_push_clip(inner_x, inner_y, inner_w, inner_h);
     picture_->draw(inner_x, inner_y);

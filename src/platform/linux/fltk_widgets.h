@@ -56,16 +56,21 @@ class TextBox final : public Fl_Widget {
 
 // A focusable sunken picture frame showing one image inside its border; shows a dotted rectangle
 // while it has the focus.
+// A focusable sunken box whose picture fills its inside. The border is the toolkit's own 2-pixel
+// sunken frame at 96 dpi and the same two rings drawn thicker at higher densities.
 class PictureBox final : public Fl_Box {
  public:
-  PictureBox(int x, int y, int w, int h, Fl_Image* picture);
+  PictureBox(int x, int y, int w, int h, Fl_Image* picture, int border);
   int handle(int event) override;
+  // The inside's size for a box of w x h pixels and a border.
+  static int inside(int size, int border) { return size - 2 * border; }
 
  protected:
   void draw() override;
 
  private:
   Fl_Image* picture_;
+  int border_;
 };
 
 // A check box with a third, greyed state (2). A click goes 0 to 1, 1 to 0 and 2 to 0.

@@ -14,6 +14,7 @@
 #include "platform/linux/ini_file_store.h"
 #include "platform/linux/lean_fonts.h"
 #include "platform/linux/posix_process_info.h"
+#include "platform/linux/screen_density.h"
 #include "platform/linux/toolkit_options.h"
 #include "platform/linux/x11_placement.h"
 #include "platform/linux/x11_session.h"
@@ -47,7 +48,7 @@ int main() {
     IniFileStore store(config_home_from_environment());
     const X11Session session(fl_display);
     X11Placement placement(session);
-    FltkForm form(session);
+    FltkForm form(session, dpi_from_resources(XResourceManagerString(fl_display)));
     hv::TestProcessMain handlers(form, store, process, placement);
     form.run(handlers);
   } catch (const std::exception& error) {
