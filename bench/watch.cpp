@@ -3,6 +3,8 @@
 //                                  and its first label drawn (checked at the pixel), then closes it
 //   watch fleet COUNT PROGRAM      starts COUNT copies at once; time until all are in
 //                                  _NET_CLIENT_LIST (needs an EWMH window manager)
+//   watch mapped COUNT PROGRAM     starts COUNT copies at once with no window manager; time until
+//                                  every copy's window is mapped
 //   watch hold COUNT SECONDS PROGRAM   starts COUNT copies, waits until all are mapped, prints their
 //                                  pids, then sleeps SECONDS before closing them (for memory and
 //                                  idle-cost readings taken from outside)
@@ -169,6 +171,28 @@ int fleet(Display* display, int count, const fs::path& program, const fs::path& 
   return 0;
 }
 
+int mapped(Display* display, int count, const fs::path& program, const fs::path& folder) {
+  XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+  XSync(display, False);
+  std::vector<fs::path> copies;
+  for (int i = 0; i < count; ++i) copies.push_back(link_as(program, folder, "MAPPED-" + std::to_string(i)));
+  std::vector<pid_t> pids;
+  const auto start = Clock::now();
+  for (const auto& copy : copies) pids.push_back(spawn(copy, folder / "config"));
+  std::vector<Window> seen;
+  while (seen.size() < static_cast<std::size_t>(count)) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type != MapNotify || event.xmap.override_redirect) continue;
+    if (std::find(seen.begin(), seen.end(), event.xmap.window) == seen.end()) seen.push_back(event.xmap.window);
+  }
+  const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  std::printf("%.1f\n", ms);
+  for (pid_t pid : pids) kill(pid, SIGTERM);
+  for (pid_t pid : pids) waitpid(pid, nullptr, 0);
+  return 0;
+}
+
 int hold(Display* display, int count, int seconds, const fs::path& program, const fs::path& folder) {
   std::vector<pid_t> pids;
   std::vector<std::string> titles;
@@ -196,7 +220,7 @@ int hold(Display* display, int count, int seconds, const fs::path& program, cons
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: watch startup RUNS PROGRAM | fleet COUNT PROGRAM | hold COUNT SECONDS PROGRAM\n");
+    std::fprintf(stderr, "usage: watch startup RUNS PROGRAM | fleet COUNT PROGRAM | mapped COUNT PROGRAM | hold COUNT SECONDS PROGRAM\n");
     return 2;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -208,6 +232,7 @@ int main(int argc, char** argv) {
   int result = 2;
   if (mode == "startup") result = startup(display, std::atoi(argv[2]), fs::absolute(argv[3]), folder);
   else if (mode == "fleet") result = fleet(display, std::atoi(argv[2]), fs::absolute(argv[3]), folder);
+  else if (mode == "mapped") result = mapped(display, std::atoi(argv[2]), fs::absolute(argv[3]), folder);
   else if (mode == "hold" && argc >= 5) result = hold(display, std::atoi(argv[2]), std::atoi(argv[3]), fs::absolute(argv[4]), folder);
   fs::remove_all(folder);
   return result;

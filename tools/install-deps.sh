@@ -17,8 +17,8 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream man-db
   # what the program touches on disk, traced end to end
   strace
-  # the fuzzer, and callgrind for the benchmark
-  clang-14 libclang-rt-14-dev valgrind
+  # the fuzzer, and callgrind and xtrace for the benchmark
+  clang-14 libclang-rt-14-dev valgrind xtrace
 )
 
 missing=()

@@ -1,5 +1,6 @@
 #include "e2e_fixture.h"
 
+#include <cstdio>
 #include <fstream>
 
 #include "ui/artwork.h"
@@ -57,6 +58,75 @@ class Layout : public ProgramTest {
     return {origin.x + a.x + a.w / 2, origin.y + a.y + a.h / 2};
   }
 };
+
+// A picture file's pixels, through ImageMagick's convert.
+Capture read_picture(const std::string& path) {
+  Capture out;
+  FILE* pipe = ::popen(("convert '" + path + "' -depth 8 ppm:-").c_str(), "r");
+  if (!pipe) return out;
+  int max = 0;
+  if (std::fscanf(pipe, "P6 %d %d %d", &out.width, &out.height, &max) == 3 && std::fgetc(pipe) != EOF) {
+    for (int i = 0; i < out.width * out.height; ++i) {
+      const int r = std::fgetc(pipe), g = std::fgetc(pipe), b = std::fgetc(pipe);
+      out.pixels.push_back({r, g, b});
+    }
+  }
+  ::pclose(pipe);
+  return out;
+}
+
+// What a user sees at start, frame and title included, is the picture README shows.
+TEST_P(Layout, AtStartTheWindowLooksExactlyLikeTheReadmeScreenshot) {
+  const Capture expected = read_picture(HV_SCREENSHOT);
+  ASSERT_GT(expected.width, 700);
+  auto program = copy("HV-TEST-PROCESS-V1");
+  const XWindow window = start(*program, "HV-TEST-PROCESS-V1");
+  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
+  int different = 0;
+  EXPECT_TRUE(wait_until([&] {
+    const Capture shot = capture_area(session->display(), session->root(), window.outer_origin(),
+                                      {expected.width, expected.height});
+    different = 0;
+    for (std::size_t i = 0; i < expected.pixels.size() && i < shot.pixels.size(); ++i) {
+      different += shot.pixels[i] == expected.pixels[i] ? 0 : 1;
+    }
+    return shot.pixels.size() == expected.pixels.size() && different == 0;
+  }, 3s)) << different << " pixels differ from " << HV_SCREENSHOT;
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+}
+
+// Focusing the name box offers the name as the primary selection, for a middle-click paste.
+TEST_P(Layout, TheNameBoxOffersTheNameForPasting) {
+  auto program = copy("PASTE-ME");
+  const XWindow window = start(*program, "PASTE-ME");
+  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
+  press_key(session->display(), "Tab");
+  press_key(session->display(), "Tab");  // EXIT, the tick box, then the name box
+  Display* display = session->display();
+  const Atom primary = XInternAtom(display, "PRIMARY", False);
+  ASSERT_TRUE(wait_until([&] { return XGetSelectionOwner(display, primary) != None; }));
+  TestWindow reader(display, "READER");
+  const Atom into = XInternAtom(display, "HV_PASTED", False);
+  XConvertSelection(display, primary, XInternAtom(display, "UTF8_STRING", False), into, reader.id(), CurrentTime);
+  XFlush(display);
+  std::string pasted;
+  EXPECT_TRUE(wait_until([&] {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, reader.id(), into, 0, 1024, False, AnyPropertyType, &type, &format,
+                           &count, &remaining, &data) == Success && data) {
+      pasted.assign(reinterpret_cast<char*>(data), count);
+      XFree(data);
+    }
+    return !pasted.empty();
+  }));
+  EXPECT_EQ(pasted, "PASTE-ME.exe");
+  window.close(true);
+  EXPECT_EQ(program->wait_for_exit(), 0);
+}
 
 TEST_P(Layout, LabelsAndTextBoxesShowTheirColours) {
   auto program = copy("COLOURS");

@@ -261,11 +261,12 @@ std::vector<unsigned long> XWindow::long_property(const char* name) const {
   return out;
 }
 
-Capture XWindow::capture() const {
-  const Point size = client_size();
+Capture XWindow::capture() const { return capture_area(display_, id_, {0, 0}, client_size()); }
+
+Capture capture_area(Display* display, Window window, Point origin, Point size) {
   Capture out{static_cast<int>(size.x), static_cast<int>(size.y), {}};
-  XImage* image = XGetImage(display_, id_, 0, 0, static_cast<unsigned>(size.x),
-                            static_cast<unsigned>(size.y), AllPlanes, ZPixmap);
+  XImage* image = XGetImage(display, window, static_cast<int>(origin.x), static_cast<int>(origin.y),
+                            static_cast<unsigned>(size.x), static_cast<unsigned>(size.y), AllPlanes, ZPixmap);
   if (!image) return {};
   for (int y = 0; y < out.height; ++y) {
     for (int x = 0; x < out.width; ++x) {

@@ -71,6 +71,9 @@ struct Capture {
   Rgb at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
+// Part of a window (the root window: part of the screen) as it is drawn.
+Capture capture_area(Display* display, Window window, Point origin, Point size);
+
 // A client window as the tests see it, from the test's own X connection.
 class XWindow {
  public:

@@ -18,6 +18,7 @@
 #include "platform/linux/toolkit_options.h"
 #include "platform/linux/x11_placement.h"
 #include "platform/linux/x11_session.h"
+#include "platform/linux/x11_startup.h"
 
 namespace {
 
@@ -34,11 +35,8 @@ int report_lost_display(Display* display) {
 int main() {
   using namespace hv::linux_backend;
   keep_toolkit_options_in_memory();
-  // Nothing here takes typed text, so the input method needs no compose table; parsing the
-  // locale's table would otherwise be most of the start-up's work.
-  ::setenv("XCOMPOSEFILE", "/dev/null", 1);
   use_lean_font_configuration();
-  fl_open_display();
+  open_display_for_toolkit();
   // FLTK watches the root window's properties for work-area changes this fixed window never uses;
   // with many copies restacking each other every second, that woke every copy at each restack.
   XSelectInput(fl_display, DefaultRootWindow(fl_display), NoEventMask);
