@@ -137,20 +137,6 @@ TEST_P(Names, ASymbolicLinkIsItsOwnCopyAndArgumentsAreIgnored) {
   EXPECT_FALSE(program->setting("HV-TEST-PROCESS-V1", "MAIN_Left").has_value());
 }
 
-TEST_P(Names, ManyCopiesRunAtOnceEachWithItsOwnRecord) {
-  std::vector<std::unique_ptr<ProgramCopy>> copies;
-  for (int i = 0; i < 8; ++i) copies.push_back(copy("COPY-" + std::to_string(i)));
-  for (auto& c : copies) c->start();
-  for (int i = 0; i < 8; ++i) {
-    const XWindow window = copies[i]->wait_for_window(title_for("COPY-" + std::to_string(i)));
-    window.close(true);
-  }
-  for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(copies[i]->wait_for_exit(), 0);
-    EXPECT_EQ(copies[i]->setting("COPY-" + std::to_string(i), "AlwaysOnTop_TICKBOX"), "1");
-  }
-}
-
 TEST_P(Names, ACorruptValueStartsWithTheDefaultAndWarns) {
   auto program = copy("BROKEN");
   store_by_hand(*program, "[BROKEN]\nMAIN_Left=over there\nMAIN_Top=150\n");

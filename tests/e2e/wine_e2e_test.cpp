@@ -250,7 +250,7 @@ TEST_F(UnderWine, OfTwoArmedCopiesTheOneBehindTakesTheTop) {
     ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == front->id(); }));
     EXPECT_TRUE(wait_until(
         [&] { return back->has_wm_state("_NET_WM_STATE_ABOVE") && !front->has_wm_state("_NET_WM_STATE_ABOVE"); },
-        1500ms));
+        3s));
   }
   a.close(true);
   b.close(true);

@@ -349,9 +349,10 @@ ProgramCopy::ProgramCopy(const XSession& session, const fs::path& folder,
   }
 }
 
+// The copy leads its own process group, which also holds what a launcher such as Wine starts.
 ProgramCopy::~ProgramCopy() {
   if (pid_ > 0) {
-    ::kill(pid_, SIGKILL);
+    ::kill(-pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
   }
 }
@@ -365,6 +366,7 @@ void ProgramCopy::start(const std::vector<std::string>& arguments,
                                "XDG_CONFIG_HOME=" + config_home_.string()};
   env.insert(env.end(), launcher_environment_.begin(), launcher_environment_.end());
   env.insert(env.end(), environment.begin(), environment.end());
+  exit_status_.reset();
   pid_ = spawn(argv, env, (folder_ / (program_.filename().string() + ".stderr")).string());
 }
 
@@ -386,14 +388,20 @@ XWindow ProgramCopy::wait_for_window(const std::string& title) const {
 }
 
 std::optional<int> ProgramCopy::wait_for_exit(std::chrono::milliseconds timeout) {
-  int status = 0;
-  const bool ended = wait_until([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, timeout);
-  if (!ended) return std::nullopt;
-  pid_ = -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  wait_until([&] { return !running(); }, timeout);
+  return exit_status_;
 }
 
-bool ProgramCopy::running() { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+// Reaps the child once it has ended and keeps its status; the pid is forgotten then, since it may
+// soon belong to another process.
+bool ProgramCopy::running() {
+  if (pid_ <= 0) return false;
+  int status = 0;
+  if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+  exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  pid_ = -1;
+  return false;
+}
 
 std::string ProgramCopy::stderr_text() const {
   std::ifstream in(folder_ / (program_.filename().string() + ".stderr"), std::ios::binary);

@@ -150,6 +150,7 @@ class ProgramCopy {
   std::vector<std::string> launcher_;
   std::vector<std::string> launcher_environment_;
   pid_t pid_ = -1;
+  std::optional<int> exit_status_;  // once the ended child has been reaped
 };
 
 // A bare X client window of the test's own, managed by the window manager like any application's.

@@ -59,8 +59,8 @@ TEST(StoreUnderStress, SixtyFourWritersLoseNothing) {
   int failed = 0;
   for (pid_t pid : children) {
     int status = 0;
-    waitpid(pid, &status, 0);
-    failed += WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+    const bool waited = waitpid(pid, &status, 0) == pid;
+    failed += waited && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
   }
   EXPECT_EQ(failed, 0);
   const fs::path file = dir.path() / "HV_TEST_PROCESS" / "settings.ini";

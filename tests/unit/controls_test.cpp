@@ -15,14 +15,6 @@ bool overlap(const TwipsRect& a, const TwipsRect& b) {
          b.top < a.top + a.height;
 }
 
-TEST(WindowDesign, OuterSizeIsTheDefaultSizeAndFramesTheClientArea) {
-  const WindowDesign& window = main_window();
-  EXPECT_EQ(window.outer_width(), 11040);
-  EXPECT_EQ(window.outer_height(), 4410);
-  EXPECT_EQ(window.client_width, 730 * 15);
-  EXPECT_EQ(window.client_height, 269 * 15);
-}
-
 TEST(WindowDesign, ThirteenControlsInsideTheClientAreaWithoutOverlap) {
   const auto all = controls();
   ASSERT_EQ(all.size(), 13u);
@@ -59,14 +51,6 @@ TEST(WindowDesign, TabVisitsTheFocusableControlsInTheirOrder) {
                                        ControlId::APP_NAME_TEXTBOX, ControlId::THUMBS_UP_PIC_1,
                                        ControlId::THUMBS_UP_PIC_2, ControlId::NAME_LABEL_TEXTBOX,
                                        ControlId::PIC_WEBLINK_TEXTBOX));
-}
-
-TEST(WindowDesign, TheThreeStackedTextBoxesShareOneCentreLine) {
-  for (ControlId id : {ControlId::PIC_WEBLINK_TEXTBOX, ControlId::NAME_LABEL_TEXTBOX,
-                       ControlId::APP_NAME_TEXTBOX}) {
-    const TwipsRect& r = control(id).rect;
-    EXPECT_EQ(2 * r.left + r.width, 2 * 5527.5) << control(id).name;
-  }
 }
 
 }  // namespace

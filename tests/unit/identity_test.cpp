@@ -15,10 +15,5 @@ TEST(ExecutableName, IsTheBaseNameWithoutItsLastExtension) {
   EXPECT_EQ(executable_name_from_path("plain"), "plain");
 }
 
-TEST(IdentityTexts, AlwaysSayDotExeInLowerCase) {
-  EXPECT_EQ(identity_text("TEST7"), "TEST7.exe");
-  EXPECT_EQ(title_text("HV-TEST-PROCESS-V1"), "HALVERD - TEST PROCESS - HV-TEST-PROCESS-V1.exe");
-}
-
 }  // namespace
 }  // namespace hv

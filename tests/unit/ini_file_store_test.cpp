@@ -92,44 +92,6 @@ TEST_F(IniFileStoreTest, AKilledWritersTemporaryIsClearedByTheNextWrite) {
   EXPECT_EQ(read_bytes(file()), "[A]\nk=2\n");
 }
 
-TEST_F(IniFileStoreTest, ManyProcessesWritingAtOnceLoseNothing) {
-  constexpr int kWriters = 12;
-  constexpr int kRounds = 25;
-  std::vector<pid_t> children;
-  for (int w = 0; w < kWriters; ++w) {
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      try {
-        IniFileStore own(dir.path() / "config");
-        for (int r = 0; r < kRounds; ++r) {
-          own.SaveSetting(kApp, "copy-" + std::to_string(w), "MAIN_Left", std::to_string(r));
-          own.SaveSetting(kApp, "copy-" + std::to_string(w), "MAIN_Top", std::to_string(-r));
-          own.SaveSetting(kApp, "shared", "MAIN_Left", std::to_string(w * 1000 + r));
-        }
-      } catch (...) {
-        ::_exit(1);
-      }
-      ::_exit(0);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  for (int w = 0; w < kWriters; ++w) {
-    EXPECT_EQ(store.GetSetting(kApp, "copy-" + std::to_string(w), "MAIN_Left", -1),
-              std::to_string(kRounds - 1));
-    EXPECT_EQ(store.GetSetting(kApp, "copy-" + std::to_string(w), "MAIN_Top", -1),
-              std::to_string(1 - kRounds));
-  }
-  const int shared = std::stoi(store.GetSetting(kApp, "shared", "MAIN_Left", -1));
-  EXPECT_EQ(shared % 1000, kRounds - 1) << "some writer's last value";
-  EXPECT_EQ(folder_entries(), (std::vector<std::string>{"settings.ini", "settings.ini.lock"}));
-}
-
 TEST_F(IniFileStoreTest, AReadOnlyFileIsLeftAsItWasAndTheErrorNamesIt) {
   make_file("[A]\nk=1\n");
   fs::permissions(file(), fs::perms::owner_read);

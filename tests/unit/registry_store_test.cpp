@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -72,59 +71,5 @@ TEST_F(RegistryStoreTest, ABackslashCannotReachAnotherKey) {
   EXPECT_THROW(store_.GetSetting(app_, "", "MAIN_Left", 1), SettingsError);
 }
 
-// Sixteen processes writing at once, each its own section and one shared: the registry's own
-// locking must keep every last value.
-TEST_F(RegistryStoreTest, SixteenProcessesWritingAtOnceLoseNothing) {
-  constexpr int kWriters = 16;
-  constexpr int kRounds = 50;
-  wchar_t self[MAX_PATH * 4];
-  GetModuleFileNameW(nullptr, self, MAX_PATH * 4);
-  std::vector<PROCESS_INFORMATION> children;
-  for (int w = 0; w < kWriters; ++w) {
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --hv-writer " + widen(app_) + L" " +
-                           std::to_wstring(w) + L" " + std::to_wstring(kRounds);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &child));
-    children.push_back(child);
-  }
-  for (const auto& child : children) {
-    WaitForSingleObject(child.hProcess, INFINITE);
-    DWORD code = 1;
-    GetExitCodeProcess(child.hProcess, &code);
-    EXPECT_EQ(code, 0u);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-  }
-  for (int w = 0; w < kWriters; ++w) {
-    EXPECT_EQ(store_.GetSetting(app_, "copy-" + std::to_string(w), "MAIN_Left", -1),
-              std::to_string(kRounds - 1));
-  }
-  const std::string shared = store_.GetSetting(app_, "shared", "MAIN_Left", -1);
-  EXPECT_TRUE(shared.ends_with("." + std::to_string(kRounds - 1))) << shared;
-}
-
 }  // namespace
 }  // namespace hv::windows_backend
-
-// A writer process for the test above: --hv-writer APP INDEX ROUNDS.
-int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[1]) == "--hv-writer") {
-    hv::windows_backend::RegistryStore store;
-    const std::string index = argv[3];
-    const int rounds = std::atoi(argv[4]);
-    try {
-      for (int r = 0; r < rounds; ++r) {
-        store.SaveSetting(argv[2], "copy-" + index, "MAIN_Left", std::to_string(r));
-        store.SaveSetting(argv[2], "shared", "MAIN_Left", index + "." + std::to_string(r));
-      }
-    } catch (...) {
-      return 1;
-    }
-    return 0;
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
