@@ -129,6 +129,36 @@ TEST_F(UnderWine, AUnicodeNameHasItsOwnSection) {
   EXPECT_EQ(registry("????", "AlwaysOnTop_TICKBOX"), std::nullopt);
 }
 
+// The program's one purpose: the name box shows the file's name. Read from its pixels: a short and
+// a long name differ, and the same name shows the same.
+TEST_F(UnderWine, TheNameBoxShowsTheFilesName) {
+  const auto name_box = [&](const std::string& name) {
+    auto program = copy(name + ".exe");
+    program->start();
+    const XWindow window = program->wait_for_window(title_for(name));
+    std::vector<Rgb> box, before;
+    // APP_NAME_TEXTBOX at 136,168, 465 x 33 pixels; read until two reads a moment apart agree.
+    wait_until([&] {
+      before = box;
+      const Capture shot = window.capture();
+      box.clear();
+      for (int y = 170; y < 199 && shot.width == 730; ++y)
+        for (int x = 138; x < 599; ++x) box.push_back(shot.at(x, y));
+      std::this_thread::sleep_for(200ms);
+      return !box.empty() && box == before &&
+             std::count(box.begin(), box.end(), Rgb{255, 255, 0}) > 30;
+    });
+    window.close(true);
+    EXPECT_EQ(program->wait_for_exit(20s), 0);
+    return box;
+  };
+  const auto short_name = name_box("A");
+  const auto long_name = name_box("A-MUCH-LONGER-NAME");
+  EXPECT_GT(std::count(short_name.begin(), short_name.end(), Rgb{255, 255, 0}), 30) << "yellow text";
+  EXPECT_NE(short_name, long_name);
+  EXPECT_EQ(name_box("A"), short_name);
+}
+
 // Ticked, clear and greyed look different; only the ticked box arms the keeper. The window in
 // front is a disarmed copy: Wine follows the foreground among its own windows only.
 TEST_F(UnderWine, TheRestoredTickIsShownAndOnlyATickedBoxTakesTheTop) {
