@@ -4,40 +4,13 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "ui/artwork.h"
-#include "ui/controls.h"
+#include "window_areas.h"
 
 namespace hv::e2e {
 namespace {
 
 using ui::ControlId;
 namespace fs = std::filesystem;
-
-struct Area {
-  int x, y, w, h;
-};
-
-Area area_of(ControlId id, int inset = 0) {
-  const ui::TwipsRect& r = ui::control(id).rect;
-  return {r.left / 15 + inset, r.top / 15 + inset, r.width / 15 - 2 * inset,
-          r.height / 15 - 2 * inset};
-}
-
-// How many pixels of an area match a test.
-template <class Test>
-int count(const Capture& shot, Area a, Test test) {
-  int n = 0;
-  for (int y = a.y; y < a.y + a.h; ++y)
-    for (int x = a.x; x < a.x + a.w; ++x) n += test(shot.at(x, y)) ? 1 : 0;
-  return n;
-}
-
-bool near(Rgb c, Rgb want, int tolerance = 40) {
-  return std::abs(c.r - want.r) <= tolerance && std::abs(c.g - want.g) <= tolerance &&
-         std::abs(c.b - want.b) <= tolerance;
-}
-
-constexpr Rgb kBlack{0, 0, 0}, kGreen{0, 255, 0}, kYellow{255, 255, 0};
 
 class Layout : public ProgramTest {
  protected:
@@ -59,22 +32,6 @@ class Layout : public ProgramTest {
     return {origin.x + a.x + a.w / 2, origin.y + a.y + a.h / 2};
   }
 };
-
-// A picture file's pixels, through ImageMagick's convert.
-Capture read_picture(const std::string& path) {
-  Capture out;
-  FILE* pipe = ::popen(("convert '" + path + "' -depth 8 ppm:-").c_str(), "r");
-  if (!pipe) return out;
-  int max = 0;
-  if (std::fscanf(pipe, "P6 %d %d %d", &out.width, &out.height, &max) == 3 && std::fgetc(pipe) != EOF) {
-    for (int i = 0; i < out.width * out.height; ++i) {
-      const int r = std::fgetc(pipe), g = std::fgetc(pipe), b = std::fgetc(pipe);
-      out.pixels.push_back({r, g, b});
-    }
-  }
-  ::pclose(pipe);
-  return out;
-}
 
 // What a user sees at start, frame and title included, is the picture README shows.
 TEST_P(Layout, AtStartTheWindowLooksExactlyLikeTheReadmeScreenshot) {
@@ -129,49 +86,6 @@ TEST_P(Layout, TheNameBoxOffersTheNameForPasting) {
   EXPECT_EQ(program->wait_for_exit(), 0);
 }
 
-TEST_P(Layout, LabelsAndTextBoxesShowTheirColours) {
-  auto program = copy("COLOURS");
-  const XWindow window = start(*program, "COLOURS");
-  const Capture shot = window.capture();
-  for (ControlId id : {ControlId::HV_TITLE_1, ControlId::Label1, ControlId::CREATOR_TEXTBOX,
-                       ControlId::VERSION_TEXTBOX, ControlId::FREEWARE_TEXTBOX}) {
-    const Area a = area_of(id);
-    const int all = a.w * a.h;
-    EXPECT_GT(count(shot, a, [](Rgb c) { return c == kBlack; }), all / 2) << ui::control(id).name;
-    EXPECT_GT(count(shot, a, [](Rgb c) { return near(c, kGreen); }), 30) << ui::control(id).name;
-  }
-  const Area name_label = area_of(ControlId::NAME_LABEL_TEXTBOX, 2);
-  EXPECT_GT(count(shot, name_label, [](Rgb c) { return c == kYellow; }), name_label.w * name_label.h / 2);
-  EXPECT_GT(count(shot, name_label, [](Rgb c) { return near(c, kBlack, 60); }), 30);
-  const Area app_name = area_of(ControlId::APP_NAME_TEXTBOX, 2);
-  EXPECT_GT(count(shot, app_name, [](Rgb c) { return c == kBlack; }), app_name.w * app_name.h / 2);
-  EXPECT_GT(count(shot, app_name, [](Rgb c) { return near(c, kYellow); }), 30);
-  window.close(true);
-  EXPECT_EQ(program->wait_for_exit(), 0);
-}
-
-TEST_P(Layout, BothPicturesShowTheEmbeddedImageFillingTheirFrames) {
-  auto program = copy("PICTURES");
-  const XWindow window = start(*program, "PICTURES");
-  const Capture shot = window.capture();
-  const ui::RgbImage picture = ui::thumbs_up_picture();
-  for (ControlId id : {ControlId::THUMBS_UP_PIC_1, ControlId::THUMBS_UP_PIC_2}) {
-    const Area inside = area_of(id, 2);
-    ASSERT_EQ(inside.w, picture.width);
-    ASSERT_EQ(inside.h, picture.height);
-    int different = 0;
-    for (int y = 0; y < picture.height; ++y) {
-      for (int x = 0; x < picture.width; ++x) {
-        const unsigned char* p = picture.pixels + (y * picture.width + x) * picture.channels;
-        different += shot.at(inside.x + x, inside.y + y) == Rgb{p[0], p[1], p[2]} ? 0 : 1;
-      }
-    }
-    EXPECT_EQ(different, 0) << ui::control(id).name;
-  }
-  window.close(true);
-  EXPECT_EQ(program->wait_for_exit(), 0);
-}
-
 // Ticked, clear and greyed look different, and only the restored default writes nothing at load.
 TEST_P(Layout, TheRestoredTickIsShownTickedClearOrGreyed) {
   std::vector<std::vector<Rgb>> boxes;
@@ -199,71 +113,6 @@ TEST_P(Layout, TheRestoredTickIsShownTickedClearOrGreyed) {
   EXPECT_NE(boxes[0], boxes[1]) << "ticked and clear look alike";
   EXPECT_NE(boxes[0], boxes[2]) << "ticked and greyed look alike";
   EXPECT_NE(boxes[1], boxes[2]) << "clear and greyed look alike";
-}
-
-TEST_P(Layout, SpaceRightAfterStartActsAsExit) {
-  auto program = copy("SPACEBAR");
-  const XWindow window = start(*program, "SPACEBAR");
-  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
-  press_key(session->display(), "space");
-  EXPECT_EQ(program->wait_for_exit(), 0);
-  EXPECT_EQ(program->setting("SPACEBAR", "MAIN_Left"), "1000");
-}
-
-TEST_P(Layout, TabThenSpaceFlipsTheTickBoxAndStoresItAtOnce) {
-  auto program = copy("TABBER");
-  const XWindow window = start(*program, "TABBER");
-  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
-  press_key(session->display(), "Tab");
-  press_key(session->display(), "space");
-  EXPECT_TRUE(wait_until([&] { return program->setting("TABBER", "AlwaysOnTop_TICKBOX") == "0"; }));
-  EXPECT_TRUE(program->running());
-  window.close(true);
-  EXPECT_EQ(program->wait_for_exit(), 0);
-}
-
-TEST_P(Layout, TabVisitsSevenControlsAndComesBackToExit) {
-  auto program = copy("ROUNDTRIP");
-  const XWindow window = start(*program, "ROUNDTRIP");
-  ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == window.id(); }));
-  for (int i = 0; i < 7; ++i) press_key(session->display(), "Tab");
-  press_key(session->display(), "space");
-  EXPECT_EQ(program->wait_for_exit(), 0);
-  EXPECT_EQ(program->setting("ROUNDTRIP", "AlwaysOnTop_TICKBOX"), "1") << "the tick box kept its value";
-}
-
-TEST_P(Layout, DoubleClickingTheCreditShowsTheContactAndWritesNothing) {
-  auto program = copy("CREDIT");
-  const XWindow window = start(*program, "CREDIT");
-  const Area credit = area_of(ControlId::CREATOR_TEXTBOX);
-  const auto credit_row = [&] {
-    const Capture shot = window.capture();
-    std::vector<Rgb> row;
-    for (int y = credit.y; y < credit.y + credit.h; ++y)
-      for (int x = credit.x; x < credit.x + credit.w; ++x) row.push_back(shot.at(x, y));
-    return row;
-  };
-  const auto settings_bytes = [&] {
-    std::ifstream in(program->settings_file(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
-  const auto before = credit_row();
-  const std::string stored = settings_bytes();
-
-  click_at(session->display(), centre(window, ControlId::CREATOR_TEXTBOX));
-  // A lone click is answered by nothing; longer than the toolkit's double-click time (one second
-  // at most) proves it, and keeps the first click from pairing with the next two.
-  XSync(session->display(), False);
-  EXPECT_FALSE(wait_until([&] { return credit_row() != before; }, 1200ms));
-
-  click_at(session->display(), centre(window, ControlId::CREATOR_TEXTBOX), 1, 2);
-  // The row then shows the contact address, as a rendering of it in the label's font shows it.
-  const Capture contact = read_picture(HV_CONTACT_ROW);
-  ASSERT_EQ(contact.width, credit.w);
-  EXPECT_TRUE(wait_until([&] { return credit_row() == contact.pixels; }));
-  EXPECT_EQ(settings_bytes(), stored);
-  window.close(true);
-  EXPECT_EQ(program->wait_for_exit(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(UnderOpenbox, Layout, ::testing::Values(Wm::Openbox), param_name);

@@ -1,13 +1,10 @@
 // The Windows program under Wine, on a private X server with openbox.
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
-#include <regex>
-#include <sstream>
 #include <thread>
 
 #include "e2e_fixture.h"
+#include "subject.h"
 
 namespace hv::e2e {
 namespace {
@@ -16,68 +13,30 @@ namespace fs = std::filesystem;
 
 fs::path windows_program() { return HV_WINDOWS_PROGRAM; }
 
-// One Wine prefix for the suite: making one takes many seconds. Its wineserver is stopped after
-// each test, since each test brings its own X server.
+// The Windows program's own scenarios, on the suite's one Wine prefix (subject.h).
 class UnderWine : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    prefix_ = new hv::testing::TempDir();
-    ASSERT_EQ(wine("wineboot --init"), 0);
-    // Wine's desktop process keeps the display it started with; each test brings its own.
-    wine("wineserver -k");
-  }
-  static void TearDownTestSuite() {
-    wine("wineserver -k");
-    delete prefix_;
-  }
   void SetUp() override { session = std::make_unique<XSession>(Wm::Openbox); }
-  void TearDown() override { wine("wineserver -k"); }
-
-  // Every Wine command of a test runs on the test's display: the first one to start Wine's
-  // desktop process decides which display all of the prefix's windows use.
-  static std::string environment(const XSession* on = nullptr) {
-    return (on ? "DISPLAY=" + on->name() + " " : std::string("DISPLAY= ")) + "LC_ALL=C.UTF-8 WINEPREFIX=" +
-           prefix_->path().string() + " WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=";
-  }
-  static int wine(const std::string& command, const XSession* on = nullptr) {
-    return std::system((environment(on) + " " + command + " >/dev/null 2>&1").c_str());
-  }
+  void TearDown() override { wine::run("wineserver -k"); }
 
   std::unique_ptr<ProgramCopy> copy(const std::string& file_name) {
     auto program = std::make_unique<ProgramCopy>(*session, dir.path(), file_name,
                                                  ProgramCopy::Link::Copy, windows_program());
-    program->launch_through({"wine"}, {"LC_ALL=C.UTF-8", "WINEPREFIX=" + prefix_->path().string(), "WINEDEBUG=-all",
-                                       "WINEDLLOVERRIDES=mscoree,mshtml="});
+    program->launch_through({"wine"}, wine::environment());
     return program;
   }
-
-  // A value of the copy's section as `wine reg query` shows it, or nullopt.
   std::optional<std::string> registry(const std::string& section, const std::string& name) {
-    const fs::path out = dir.path() / "reg-query.txt";
-    const std::string command = environment(session.get()) + " wine reg query 'HKCU\\Software\\HV_TEST_PROCESS\\" +
-                                section + "' /v " + name + " >" + out.string() + " 2>/dev/null";
-    if (std::system(command.c_str()) != 0) return std::nullopt;
-    std::ifstream in(out);
-    std::stringstream text;
-    text << in.rdbuf();
-    std::smatch match;
-    const std::string all = text.str();
-    if (!std::regex_search(all, match, std::regex(name + "\\s+REG_SZ\\s+(\\S+)"))) return std::nullopt;
-    return match[1].str();
+    return wine::registry(*session, dir.path(), section, name);
   }
   void store(const std::string& section, const std::string& name, const std::string& value) {
-    ASSERT_EQ(wine("wine reg add 'HKCU\\Software\\HV_TEST_PROCESS\\" + section + "' /v " + name +
-                   " /t REG_SZ /d " + value + " /f",
-                   session.get()),
+    ASSERT_EQ(wine::run("wine reg add " + wine::key(section) + " /v " + name + " /t REG_SZ /d " + value + " /f",
+                        session.get()),
               0);
   }
 
-  static hv::testing::TempDir* prefix_;
   hv::testing::TempDir dir;
   std::unique_ptr<XSession> session;
 };
-
-hv::testing::TempDir* UnderWine::prefix_ = nullptr;
 
 TEST_F(UnderWine, FirstStartShowsItsNameAndExitStoresThreeKeys) {
   auto program = copy("HV-TEST-PROCESS-V1.exe");
@@ -260,7 +219,7 @@ TEST_F(UnderWine, TheEndOfTheSessionStoresLikeAClose) {
   ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
   const Point stored = move_and_expect(window);
   EXPECT_EQ(registry("SHUTDOWN", "MAIN_Left"), std::nullopt) << "nothing is stored before the end";
-  wine("wineboot --end-session --shutdown", session.get());
+  wine::run("wineboot --end-session --shutdown", session.get());
   EXPECT_TRUE(program->wait_for_exit(20s).has_value());
   EXPECT_EQ(registry("SHUTDOWN", "MAIN_Left"), std::to_string(stored.x));
   EXPECT_EQ(registry("SHUTDOWN", "MAIN_Top"), std::to_string(stored.y));

@@ -330,21 +330,21 @@ std::optional<Window> find_window_by_title(Display* display, const std::string& 
 fs::path program_under_test() { return HV_PROGRAM_PATH; }
 
 ProgramCopy::ProgramCopy(const XSession& session, const fs::path& folder,
-                         const std::string& file_name, Link link, const fs::path& original)
+                         const std::string& file_name, Link link, const fs::path& source_file)
     : session_(session), folder_(folder), program_(folder / file_name),
       config_home_(folder / "config") {
   fs::create_directories(folder_);
   std::error_code error;
   switch (link) {
     case Link::HardLink:
-      fs::create_hard_link(original, program_, error);
+      fs::create_hard_link(source_file, program_, error);
       if (!error) break;
       [[fallthrough]];
     case Link::Copy:
-      fs::copy_file(original, program_, fs::copy_options::overwrite_existing);
+      fs::copy_file(source_file, program_, fs::copy_options::overwrite_existing);
       break;
     case Link::SymLink:
-      fs::create_symlink(original, program_);
+      fs::create_symlink(source_file, program_);
       break;
   }
 }

@@ -116,7 +116,7 @@ class ProgramCopy {
 
   ProgramCopy(const XSession& session, const std::filesystem::path& folder,
               const std::string& file_name, Link link = Link::HardLink,
-              const std::filesystem::path& original = program_under_test());
+              const std::filesystem::path& source_file = program_under_test());
 
   // Commands and environment that the program is started through (Wine, say).
   void launch_through(std::vector<std::string> launcher, std::vector<std::string> environment) {
