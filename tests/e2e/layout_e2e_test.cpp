@@ -86,35 +86,6 @@ TEST_P(Layout, TheNameBoxOffersTheNameForPasting) {
   EXPECT_EQ(program->wait_for_exit(), 0);
 }
 
-// Ticked, clear and greyed look different, and only the restored default writes nothing at load.
-TEST_P(Layout, TheRestoredTickIsShownTickedClearOrGreyed) {
-  std::vector<std::vector<Rgb>> boxes;
-  for (const char* stored : {"", "0", "2"}) {
-    const std::string name = std::string("TICK") + stored;
-    auto program = copy(name);
-    if (*stored) {
-      fs::create_directories(program->settings_file().parent_path());
-      std::ofstream(program->settings_file()) << "[" << name << "]\nAlwaysOnTop_TICKBOX=" << stored << "\n";
-    }
-    const XWindow window = start(*program, name);
-    if (!*stored) {
-      EXPECT_FALSE(fs::exists(program->settings_file())) << "a default start writes nothing";
-    }
-    const Capture shot = window.capture();
-    const Area box = area_of(ControlId::AlwaysOnTop_TICKBOX);
-    std::vector<Rgb> square;
-    for (int y = box.y; y < box.y + box.h; ++y)
-      for (int x = box.x; x < box.x + box.h; ++x) square.push_back(shot.at(x, y));
-    boxes.push_back(square);
-    window.close(true);
-    EXPECT_EQ(program->wait_for_exit(), 0);
-    EXPECT_EQ(program->setting(name, "AlwaysOnTop_TICKBOX"), *stored ? stored : "1");
-  }
-  EXPECT_NE(boxes[0], boxes[1]) << "ticked and clear look alike";
-  EXPECT_NE(boxes[0], boxes[2]) << "ticked and greyed look alike";
-  EXPECT_NE(boxes[1], boxes[2]) << "clear and greyed look alike";
-}
-
 INSTANTIATE_TEST_SUITE_P(UnderOpenbox, Layout, ::testing::Values(Wm::Openbox), param_name);
 
 }  // namespace

@@ -17,6 +17,9 @@ using ui::ControlId;
 class Scenario : public ::testing::Test {
  protected:
   void SetUp() override { session = std::make_unique<XSession>(Wm::Openbox); }
+  void TearDown() override {
+    if (kUnderWine) wine::run("wineserver -k");
+  }
 
   // Starts a copy and waits until it is drawn (two reads a moment apart agree: Wine paints the
   // controls one by one) and has the keyboard.
@@ -50,6 +53,53 @@ class Scenario : public ::testing::Test {
   hv::testing::TempDir dir;
   std::unique_ptr<XSession> session;
 };
+
+// The program's one purpose: the name box shows the file's name. Read from its pixels: a short and
+// a long name differ, and the same name shows the same.
+TEST_F(Scenario, TheNameBoxShowsTheFilesName) {
+  int run = 0;
+  const auto name_box = [&](const std::string& name) {
+    SubjectCopy copy(*session, dir.path() / std::to_string(++run), name);
+    const XWindow window = start(copy, name);
+    const auto box = pixels_of(window.capture(), area_of(ControlId::APP_NAME_TEXTBOX, 2));
+    close(copy, window);
+    return box;
+  };
+  const auto short_name = name_box("A");
+  EXPECT_NE(name_box("A-MUCH-LONGER-NAME"), short_name);
+  EXPECT_EQ(name_box("A"), short_name);
+}
+
+// Ticked, clear and greyed look different, only the ticked box arms the keeper, and restoring the
+// default writes nothing at load. The window in front is a disarmed copy: under Wine the
+// foreground follows Wine's own windows only.
+TEST_F(Scenario, TheRestoredTickIsShownAndOnlyATickedBoxTakesTheTop) {
+  SubjectCopy front(*session, dir.path() / "front", "FRONT");
+  front.store("AlwaysOnTop_TICKBOX", "0");
+  const XWindow in_front = start(front, "FRONT");
+  std::vector<std::vector<Rgb>> boxes;
+  for (const char* stored : {"", "0", "2"}) {
+    const std::string name = std::string("TICK") + stored;
+    SubjectCopy copy(*session, dir.path() / name, name);
+    if (*stored) copy.store("AlwaysOnTop_TICKBOX", stored);
+    const XWindow window = start(copy, name);
+    if (!*stored) {
+      EXPECT_EQ(copy.stored(), SubjectCopy::kNothingStored) << "a default start writes nothing";
+    }
+    const Area box = area_of(ControlId::AlwaysOnTop_TICKBOX);
+    boxes.push_back(pixels_of(window.capture(), {box.x, box.y, box.h, box.h}));
+    in_front.activate();
+    ASSERT_TRUE(wait_until([&] { return active_window(session->display()) == in_front.id(); }));
+    const bool took_top = wait_until([&] { return window.has_wm_state("_NET_WM_STATE_ABOVE"); }, 3s);
+    EXPECT_EQ(took_top, !*stored) << "stored " << stored;
+    close(copy, window);
+    EXPECT_EQ(copy.setting("AlwaysOnTop_TICKBOX"), *stored ? stored : "1");
+  }
+  EXPECT_NE(boxes[0], boxes[1]) << "ticked and clear look alike";
+  EXPECT_NE(boxes[0], boxes[2]) << "ticked and greyed look alike";
+  EXPECT_NE(boxes[1], boxes[2]) << "clear and greyed look alike";
+  close(front, in_front);
+}
 
 TEST_F(Scenario, LabelsAndTextBoxesShowTheirColours) {
   SubjectCopy copy(*session, dir.path(), "COLOURS");

@@ -77,21 +77,26 @@ class SubjectCopy {
     copy_ = std::make_unique<ProgramCopy>(session, folder, name);
 #endif
   }
-  ~SubjectCopy() {
-    if (kUnderWine) wine::run("wineserver -k");
-  }
-
   ProgramCopy& process() { return *copy_; }
   std::optional<std::string> setting(const std::string& key) const {
     if (kUnderWine) return wine::registry(session_, folder_, name_, key);
     return copy_->setting(name_, key);
   }
+  // Stores a value from outside the program, as a tester does by hand.
+  void store(const std::string& key, const std::string& value) {
+    if (kUnderWine) {
+      wine::run("wine reg add " + wine::key(name_) + " /v " + key + " /t REG_SZ /d " + value + " /f", &session_);
+      return;
+    }
+    std::filesystem::create_directories(copy_->settings_file().parent_path());
+    std::ofstream(copy_->settings_file(), std::ios::app) << "[" << name_ << "]\n" << key << "=" << value << "\n";
+  }
   // Everything stored for this copy, to tell whether anything was written.
+  static constexpr const char* kKeys[] = {"MAIN_Left", "MAIN_Top", "MAIN_Width", "MAIN_Height", "AlwaysOnTop_TICKBOX"};
+  static inline const std::string kNothingStored = "MAIN_Left=-\nMAIN_Top=-\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=-\n";
   std::string stored() const {
     std::string all;
-    for (const char* key : {"MAIN_Left", "MAIN_Top", "MAIN_Width", "MAIN_Height", "AlwaysOnTop_TICKBOX"}) {
-      all += std::string(key) + "=" + setting(key).value_or("-") + "\n";
-    }
+    for (const char* key : kKeys) all += std::string(key) + "=" + setting(key).value_or("-") + "\n";
     return all;
   }
 
