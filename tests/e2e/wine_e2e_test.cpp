@@ -148,6 +148,28 @@ TEST_F(UnderWine, TheEndOfTheSessionStoresLikeAClose) {
   EXPECT_EQ(registry("SHUTDOWN", "AlwaysOnTop_TICKBOX"), "1");
 }
 
+// A store that cannot be written on close: the report titled "HV_TEST_PROCESS" waits for the user,
+// names the key, and the program ends with 1 once it is dismissed. Wine makes no lasting key under
+// a volatile one, which here stands for a registry the user may not write; the volatile key is gone
+// with the wineserver at the end of the test.
+TEST_F(UnderWine, AStoreThatCannotBeWrittenIsReportedAndTheProgramEndsWithOne) {
+  wine::run("wine reg delete 'HKCU\\Software\\HV_TEST_PROCESS' /f", session.get());
+  ASSERT_EQ(wine::run("wine '" + (windows_program().parent_path() / "hv_volatile_key.exe").string() +
+                          "' 'Software\\HV_TEST_PROCESS'",
+                      session.get()),
+            0);
+  auto program = copy("LOCKED.exe");
+  program->start();
+  const XWindow window = program->wait_for_window(title_for("LOCKED"));
+  ASSERT_TRUE(wait_until([&] { return window.frame_extents().size() == 4; }));
+  click_at(session->display(), exit_button(window));
+  const XWindow report = program->wait_for_window("HV_TEST_PROCESS");
+  EXPECT_TRUE(program->running()) << "the program waits for the user";
+  report.close(true);
+  EXPECT_EQ(program->wait_for_exit(20s), 1);
+  EXPECT_NE(program->stderr_text().find("HV_TEST_PROCESS\\LOCKED"), std::string::npos) << program->stderr_text();
+}
+
 TEST_F(UnderWine, OfTwoArmedCopiesTheOneBehindTakesTheTop) {
   auto first = copy("FIRST.exe");
   auto second = copy("SECOND.exe");
