@@ -103,10 +103,13 @@ std::size_t find_entry(const std::vector<Line>& lines, std::size_t header, std::
   return end;
 }
 
+// A line end a writer may copy: not a lone carriage return ending the file, not none.
+bool is_line_end(std::string_view newline) { return newline == "\r\n" || newline == "\n"; }
+
 // The line ending the file already uses, so that the lines a writer adds match it.
 std::string file_newline(const std::vector<Line>& lines) {
   for (const Line& line : lines) {
-    if (line.newline == "\r\n" || line.newline == "\n") return std::string(line.newline);
+    if (is_line_end(line.newline)) return std::string(line.newline);
   }
   return "\n";
 }
@@ -178,8 +181,7 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
   // A new key goes after the section's last key (comments below it may well introduce the next
   // section), in the line ending of the section's header where it has one.
   const std::string section_newline =
-      lines[header].newline == "\r\n" || lines[header].newline == "\n" ? std::string(lines[header].newline)
-                                                                       : newline;
+      is_line_end(lines[header].newline) ? std::string(lines[header].newline) : newline;
   std::size_t last = header;
   for (std::size_t i = header + 1; i < end; ++i) {
     if (lines[i].kind == LineKind::Entry) last = i;

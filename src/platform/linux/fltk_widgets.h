@@ -54,10 +54,9 @@ class TextBox final : public Fl_Widget {
   std::string text_;
 };
 
-// A focusable sunken picture frame showing one image inside its border; shows a dotted rectangle
-// while it has the focus.
-// A focusable sunken box whose picture fills its inside. The border is the toolkit's own 2-pixel
-// sunken frame at 96 dpi and the same two rings drawn thicker at higher densities.
+// A focusable sunken box whose picture fills its inside; a dotted rectangle shows while it has the
+// focus. The border is the toolkit's own 2-pixel sunken frame at 96 dpi and the same two rings
+// drawn thicker at higher densities.
 class PictureBox final : public Fl_Box {
  public:
   PictureBox(int x, int y, int w, int h, Fl_Image* picture, int border);

@@ -167,11 +167,14 @@ std::filesystem::path IniFileStore::file_for(std::string_view application) const
 
 std::string IniFileStore::GetSetting(std::string_view application, std::string_view section,
                                      std::string_view key, long default_value) {
-  const auto path = file_for(application);
-  if (const auto text = read_file(path)) {
-    if (auto value = ini_find_value(*text, section, key)) return std::move(*value);
-  }
-  return std::to_string(default_value);
+  return find(application, section, key).value_or(std::to_string(default_value));
+}
+
+std::optional<std::string> IniFileStore::find(std::string_view application, std::string_view section,
+                                              std::string_view key) const {
+  const auto text = read_file(file_for(application));
+  if (!text) return std::nullopt;
+  return ini_find_value(*text, section, key);
 }
 
 void IniFileStore::SaveSetting(std::string_view application, std::string_view section,

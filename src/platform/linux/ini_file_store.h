@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ class IniFileStore final : public SettingsStorage {
                          std::string_view key, long default_value) override;
   void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
                    std::string_view value) override;
+
+  // The stored text of a key, or nullopt where the file, the section or the key is missing.
+  std::optional<std::string> find(std::string_view application, std::string_view section,
+                                  std::string_view key) const;
 
   std::filesystem::path file_for(std::string_view application) const;
 

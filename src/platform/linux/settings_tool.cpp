@@ -6,12 +6,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "app/main_window_handlers.h"
 #include "platform/linux/ini_file_store.h"
-#include "settings/ini_text.h"
 
 int main(int argc, char** argv) {
   using namespace hv::linux_backend;
@@ -27,10 +24,7 @@ int main(int argc, char** argv) {
       store.SaveSetting(hv::kApplication, argv[2], argv[3], argv[4]);
       return 0;
     }
-    std::ifstream in(store.file_for(hv::kApplication), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const auto value = hv::ini_find_value(text.str(), argv[2], argv[3]);
+    const auto value = store.find(hv::kApplication, argv[2], argv[3]);
     if (!value) return 1;
     std::printf("%s\n", value->c_str());
     return 0;
