@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <limits>
 #include <optional>
 #include <tuple>
@@ -23,22 +22,6 @@ TEST(TextToSingle, ReadsAFiniteNumberOrNothing) {
       {"1e99999", std::nullopt}, {std::string_view("12\0 3", 5), std::nullopt}};
   for (const auto& [text, value] : cases) EXPECT_EQ(text_to_single(text), value) << '"' << text << '"';
   EXPECT_EQ(text_to_single(std::string(65, '1')), std::nullopt);
-}
-
-TEST(TextToSingle, IgnoresTheProcessLocale) {
-  const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
-  // A locale that writes a decimal comma. tools/install-deps.sh makes it on Linux, so its absence is
-  // a fault of the machine to report, not a reason to skip.
-#ifdef _WIN32
-  const char* const comma_locale = "German_Germany.1252";
-#else
-  const char* const comma_locale = "de_DE.UTF-8";
-#endif
-  ASSERT_NE(std::setlocale(LC_NUMERIC, comma_locale), nullptr) << "no " << comma_locale << " locale";
-  ASSERT_EQ(*std::localeconv()->decimal_point, ',');
-  EXPECT_EQ(text_to_single("2235.5"), 2235.5f);
-  EXPECT_EQ(single_to_text(2235.5f, '.'), "2235.5");
-  std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(TextToInt16, RoundsHalvesToEvenAndChecksTheRange) {

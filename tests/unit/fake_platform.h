@@ -56,12 +56,6 @@ class FakeForm final : public Form {
     return handle_;
   }
 
-  // What a user does: a click on the tick box.
-  void click_tick_box() {
-    tick_ = tick_ == 0 ? 1 : 0;
-    events_->AlwaysOnTop_TICKBOX_Click();
-  }
-
   float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   std::string title_, app_name_, creator_ = "Created By Malvoric";
   std::int16_t tick_ = ui::kTickBoxDesignValue;

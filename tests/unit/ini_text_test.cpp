@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "settings/ini_text.h"
 #include "settings/section_name.h"
 
@@ -17,46 +19,32 @@ TEST(IniText, FindsValuesInTheirOwnSectionOnly) {
   EXPECT_EQ(ini_find_value("", "A", "MAIN_Left"), std::nullopt);
 }
 
-TEST(IniText, EditingChangesOnlyThatKeysLine) {
-  const std::string text =
-      "# comment\r\n[A]\r\nMAIN_Left=10\r\nunknown line\r\n[B]\nMAIN_Left=20\n; tail\n";
-  EXPECT_EQ(ini_with_value(text, "A", "MAIN_Left", "15"),
-            "# comment\r\n[A]\r\nMAIN_Left=15\r\nunknown line\r\n[B]\nMAIN_Left=20\n; tail\n");
-  EXPECT_EQ(ini_with_value(text, "B", "MAIN_Top", "7"),
-            "# comment\r\n[A]\r\nMAIN_Left=10\r\nunknown line\r\n[B]\nMAIN_Left=20\nMAIN_Top=7\n; tail\n");
-}
-
-TEST(IniText, AddsKeysAfterTheSectionsLastLineAndSectionsAtTheEnd) {
-  EXPECT_EQ(ini_with_value("", "A", "k", "1"), "[A]\nk=1\n");
-  EXPECT_EQ(ini_with_value("[A]\nk=1\n\n\n[B]\n", "A", "j", "2"), "[A]\nk=1\nj=2\n\n\n[B]\n");
-  EXPECT_EQ(ini_with_value("[A]\nk=1", "A", "j", "2"), "[A]\nk=1\nj=2\n");
-  EXPECT_EQ(ini_with_value("[A]\nk=1", "B", "j", "2"), "[A]\nk=1\n\n[B]\nj=2\n");
-}
-
-TEST(IniText, AByteOrderMarkIsReadPastAndKept) {
+// Each edit changes only its key's line, or adds the key after its section's last line, or the
+// section at the end; added lines follow the file's line ends; a byte order mark stays in front.
+TEST(IniText, EditsChangeOnlyTheirLineAndFollowTheFile) {
   const std::string bom = "\xEF\xBB\xBF";
-  EXPECT_EQ(ini_find_value(bom + "[A]\nMAIN_Left=10\n", "A", "MAIN_Left"), "10");
-  EXPECT_EQ(ini_with_value(bom + "[A]\nMAIN_Left=10\n", "A", "MAIN_Left", "15"), bom + "[A]\nMAIN_Left=15\n");
-  EXPECT_EQ(ini_with_value(bom + "[A]\nk=1\n", "A", "j", "2"), bom + "[A]\nk=1\nj=2\n");
-  EXPECT_EQ(ini_with_value(bom + "[A]\nk=1\n", "B", "j", "2"), bom + "[A]\nk=1\n\n[B]\nj=2\n");
-  EXPECT_EQ(ini_with_value(bom, "A", "k", "1"), bom + "[A]\nk=1\n");
-}
-
-// One copy's write must never change how another section reads.
-TEST(IniText, ACarriageReturnEndingTheFileEndsTheLine) {
-  const std::string text = "[a]\r\nMAIN_Left=1\r";
-  EXPECT_EQ(ini_find_value(text, "a", "MAIN_Left"), "1");
-  const std::string other = ini_with_value(text, "b", "MAIN_Left", "2");
-  EXPECT_EQ(other, "[a]\r\nMAIN_Left=1\r\n\r\n[b]\r\nMAIN_Left=2\r\n");
-  EXPECT_EQ(ini_find_value(other, "a", "MAIN_Left"), "1");
-  EXPECT_EQ(ini_with_value(text, "a", "MAIN_Top", "3"), "[a]\r\nMAIN_Left=1\r\nMAIN_Top=3\r\n");
-  EXPECT_EQ(ini_with_value(text, "a", "MAIN_Left", "4"), "[a]\r\nMAIN_Left=4\r");
-}
-
-TEST(IniText, AddedLinesFollowTheFilesLineEnds) {
-  EXPECT_EQ(ini_with_value("[A]\r\nk=1\r\n", "B", "j", "2"), "[A]\r\nk=1\r\n\r\n[B]\r\nj=2\r\n");
-  EXPECT_EQ(ini_with_value("[A]\r\nk=1", "A", "j", "2"), "[A]\r\nk=1\r\nj=2\r\n");
-  EXPECT_EQ(ini_with_value("; note\r\n[A]", "A", "j", "2"), "; note\r\n[A]\r\nj=2\r\n");
+  const std::tuple<std::string, const char*, const char*, std::string> cases[] = {
+      {"# c\r\n[A]\r\nMAIN_Left=10\r\nodd line\r\n[B]\nMAIN_Left=20\n", "A", "MAIN_Left",
+       "# c\r\n[A]\r\nMAIN_Left=15\r\nodd line\r\n[B]\nMAIN_Left=20\n"},
+      {"[A]\nk=1\n[B]\nk=2\n; tail\n", "B", "MAIN_Left", "[A]\nk=1\n[B]\nk=2\nMAIN_Left=15\n; tail\n"},
+      {"", "A", "MAIN_Left", "[A]\nMAIN_Left=15\n"},
+      {"[A]\nk=1\n\n\n[B]\n", "A", "MAIN_Left", "[A]\nk=1\nMAIN_Left=15\n\n\n[B]\n"},
+      {"[A]\nk=1", "A", "MAIN_Left", "[A]\nk=1\nMAIN_Left=15\n"},
+      {"[A]\nk=1", "B", "MAIN_Left", "[A]\nk=1\n\n[B]\nMAIN_Left=15\n"},
+      {"[A]\r\nk=1\r\n", "B", "MAIN_Left", "[A]\r\nk=1\r\n\r\n[B]\r\nMAIN_Left=15\r\n"},
+      {"; note\r\n[A]", "A", "MAIN_Left", "; note\r\n[A]\r\nMAIN_Left=15\r\n"},
+      // A carriage return ending the file ends its line: another section's write must not change it.
+      {"[a]\r\nk=1\r", "b", "MAIN_Left", "[a]\r\nk=1\r\n\r\n[b]\r\nMAIN_Left=15\r\n"},
+      {"[a]\r\nk=1\r", "a", "MAIN_Left", "[a]\r\nk=1\r\nMAIN_Left=15\r\n"},
+      {"[a]\r\nMAIN_Left=1\r", "a", "MAIN_Left", "[a]\r\nMAIN_Left=15\r"},
+      {bom + "[A]\nMAIN_Left=10\n", "A", "MAIN_Left", bom + "[A]\nMAIN_Left=15\n"},
+      {bom + "[A]\nk=1\n", "B", "MAIN_Left", bom + "[A]\nk=1\n\n[B]\nMAIN_Left=15\n"},
+      {bom, "A", "MAIN_Left", bom + "[A]\nMAIN_Left=15\n"}};
+  for (const auto& [text, section, key, edited] : cases) {
+    EXPECT_EQ(ini_with_value(text, section, key, "15"), edited) << text;
+    EXPECT_EQ(ini_find_value(edited, section, key), "15") << edited;
+    EXPECT_EQ(ini_find_value(edited, "A", "k"), ini_find_value(text, "A", "k")) << edited;
+  }
 }
 
 TEST(IniText, KeepsBytesItDoesNotUnderstand) {
@@ -71,13 +59,6 @@ TEST(IniText, RefusesKeysAndValuesThatWouldBreakTheFile) {
   EXPECT_THROW(ini_with_value("", "A", "k=v", "1"), std::invalid_argument);
   EXPECT_THROW(ini_with_value("", "A", "[k", "1"), std::invalid_argument);
   EXPECT_THROW(ini_with_value("", "A", "", "1"), std::invalid_argument);
-}
-
-TEST(SectionNames, OrdinaryNamesStandAsTheyAre) {
-  for (const char* name : {"HV-TEST-PROCESS-V1", "copy_2.old", "My Test Copy", "тест", "a.b.c"}) {
-    EXPECT_EQ(encode_section_name(name), name);
-    EXPECT_EQ(ini_with_value("", name, "k", "1"), "[" + std::string(name) + "]\nk=1\n");
-  }
 }
 
 TEST(SectionNames, HostileNamesRoundTripWithoutTouchingOthers) {
@@ -98,7 +79,10 @@ TEST(SectionNames, HostileNamesRoundTripWithoutTouchingOthers) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 3 * (std::ssize(names) - 1));
 }
 
-TEST(SectionNames, HandWrittenPercentSignsKeepTheirMeaning) {
+TEST(SectionNames, OrdinaryNamesAndHandWrittenPercentSignsStandAsTheyAre) {
+  for (const char* name : {"HV-TEST-PROCESS-V1", "copy_2.old", "My Test Copy", "тест", "a.b.c"}) {
+    EXPECT_EQ(encode_section_name(name), name);
+  }
   EXPECT_EQ(decode_section_name("100%"), "100%");
   EXPECT_EQ(decode_section_name("%zz%4"), "%zz%4");
   EXPECT_EQ(decode_section_name("a%5Db"), "a]b");

@@ -32,20 +32,6 @@ TEST_F(RegistryStoreTest, ReadingAbsentSettingsGivesDefaultsAndCreatesNothing) {
   EXPECT_FALSE(key_exists("Software\\" + app_));
 }
 
-TEST_F(RegistryStoreTest, WritesStringValuesUnderTheSection) {
-  store_.SaveSetting(app_, "COPY-2", "MAIN_Left", "2235");
-  EXPECT_EQ(store_.GetSetting(app_, "COPY-2", "MAIN_Left", 1000), "2235");
-  EXPECT_EQ(store_.GetSetting(app_, "COPY-3", "MAIN_Left", 1000), "1000");
-  HKEY key = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, widen("Software\\" + app_ + "\\COPY-2").c_str(), 0,
-                          KEY_READ, &key),
-            ERROR_SUCCESS);
-  DWORD type = 0;
-  RegQueryValueExW(key, L"MAIN_Left", nullptr, &type, nullptr, nullptr);
-  RegCloseKey(key);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-}
-
 TEST_F(RegistryStoreTest, ADwordATesterTypedInReadsAsItsDecimalText) {
   store_.SaveSetting(app_, "TYPED", "MAIN_Width", "1");
   HKEY key = nullptr;
@@ -54,16 +40,6 @@ TEST_F(RegistryStoreTest, ADwordATesterTypedInReadsAsItsDecimalText) {
   RegSetValueExW(key, L"MAIN_Width", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&width), sizeof width);
   RegCloseKey(key);
   EXPECT_EQ(store_.GetSetting(app_, "TYPED", "MAIN_Width", 11040), "6000");
-}
-
-TEST_F(RegistryStoreTest, OddAndLongNamesHaveSectionsOfTheirOwn) {
-  const std::string long_name(200, 'x');
-  const std::vector<std::string> names{"тест", "a]b[c", "100% sure", "semi;colon", " spaced ",
-                                       long_name, "x.y.z"};
-  for (std::size_t i = 0; i < names.size(); ++i) store_.SaveSetting(app_, names[i], "MAIN_Left", std::to_string(i));
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    EXPECT_EQ(store_.GetSetting(app_, names[i], "MAIN_Left", -1), std::to_string(i)) << names[i];
-  }
 }
 
 TEST_F(RegistryStoreTest, ABackslashCannotReachAnotherKey) {

@@ -1,6 +1,9 @@
-#include "handlers_fixture.h"
+// The window's handlers against the fake platform: what they ask of the form, the store and the
+// placement calls, and in which order.
 
 #include <optional>
+
+#include "handlers_fixture.h"
 
 namespace hv::testing {
 namespace {
@@ -22,28 +25,6 @@ TEST_F(LoadSequence, FirstStartAppliesTheDefaultsInOrder) {
       // The box is ticked by design, so restoring the default is no change and stores nothing.
       "set_timer_interval 1000", "set_timer_enabled 1"));
   EXPECT_TRUE(process.warnings_.empty());
-}
-
-TEST_F(LoadSequence, StoredValuesAreAppliedAsRead) {
-  store.put("HV-TEST-PROCESS-V1", "MAIN_Left", "-20000");
-  store.put("HV-TEST-PROCESS-V1", "MAIN_Top", "2235.5");
-  store.put("HV-TEST-PROCESS-V1", "MAIN_Width", "6000");
-  store.put("HV-TEST-PROCESS-V1", "MAIN_Height", "3000");
-  handlers.Form_Load();
-  EXPECT_EQ(form.left_, -20000);
-  EXPECT_EQ(form.top_, 2235.5f);
-  EXPECT_EQ(form.width_, 6000);
-  EXPECT_EQ(form.height_, 3000);
-}
-
-TEST_F(LoadSequence, EachCopyReadsItsOwnSectionAndShowsItsName) {
-  process.name_ = "TEST7";
-  store.put("HV-TEST-PROCESS-V1", "MAIN_Left", "5000");
-  handlers.Form_Load();
-  EXPECT_EQ(form.left_, 1000);
-  EXPECT_EQ(form.app_name_, "TEST7.exe");
-  EXPECT_EQ(form.title_, "HALVERD - TEST PROCESS - TEST7.exe");
-  EXPECT_EQ(calls_starting("GetSetting HV_TEST_PROCESS/TEST7/").size(), 5u);
 }
 
 // Restoring a value other than the design value is a change, which stores it at once.
@@ -92,9 +73,8 @@ TEST_F(LoadSequence, UnusableStoredTextsTakeTheirDefaultsWithAWarning) {
   EXPECT_EQ(form.height_, 4410);
   EXPECT_EQ(form.tick_, 1);
   ASSERT_EQ(process.warnings_.size(), 5u);
-  EXPECT_NE(process.warnings_[0].find("HV-TEST-PROCESS-V1"), std::string::npos);
-  EXPECT_NE(process.warnings_[0].find("MAIN_Left"), std::string::npos);
-  EXPECT_NE(process.warnings_[0].find("\"left of centre\""), std::string::npos);
+  EXPECT_THAT(process.warnings_[0], ::testing::AllOf(::testing::HasSubstr("HV-TEST-PROCESS-V1"),
+              ::testing::HasSubstr("MAIN_Left"), ::testing::HasSubstr("\"left of centre\"")));
   EXPECT_LT(process.warnings_[3].size(), 300u) << "a huge stored text is cut in the warning";
   // Nothing is rewritten at load: the tick box's default is its design value.
   EXPECT_TRUE(calls_starting("SaveSetting").empty());
@@ -110,11 +90,55 @@ TEST_F(LoadSequence, WarningsShowControlBytesEscaped) {
   EXPECT_EQ(process.warnings_[0].find('\x1b'), std::string::npos);
 }
 
-TEST_F(LoadSequence, AFailingStoreEndsTheLoadAtThatStep) {
-  store.put("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX", "0");
+using CloseAndExit = HandlersTest;
+
+TEST_F(CloseAndExit, ExitStoresThenUnloadsWhichStoresAgain) {
+  form.left_ = -1500;
+  form.top_ = 4500;
+  form.tick_ = 1;
+  handlers.EXIT_BUTTON_Click();
+  const std::vector<std::string> writes{
+      "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Left=-1500",
+      "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Top=4500",
+      "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/AlwaysOnTop_TICKBOX=1"};
+  std::vector<std::string> expected = writes;
+  expected.push_back("unload");
+  expected.insert(expected.end(), writes.begin(), writes.end());
+  std::vector<std::string> seen;
+  std::copy_if(log.begin(), log.end(), std::back_inserter(seen),
+               [](const std::string& e) { return e.starts_with("SaveSetting") || e == "unload"; });
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "unload"), 1);
+}
+
+TEST_F(CloseAndExit, AFailedWriteStopsTheRemainingWrites) {
   store.fail_saves_ = true;
-  EXPECT_THROW(handlers.Form_Load(), SettingsError);
-  EXPECT_EQ(calls_starting("set_timer").size(), 0u);
+  EXPECT_THROW(handlers.EXIT_BUTTON_Click(), SettingsError);
+  EXPECT_EQ(calls_starting("SaveSetting").size(), 1u);
+  EXPECT_TRUE(calls_starting("unload").empty());
+}
+
+using Keeper = HandlersTest;
+
+TEST_F(Keeper, DemotesTheForegroundWindowThenPromotesItself) {
+  placement.foregrounds_ = {0x200, 0x300};
+  handlers.AlwaysOnTopTimer_Timer();
+  EXPECT_THAT(log, ElementsAre("handle", "GetForegroundWindow", "GetForegroundWindow",
+                               "SetWindowPos 768 -2 0 0 0 0 3",  // the second answer, 0x300
+                               "handle", "SetWindowPos 256 -1 0 0 0 0 3"));
+}
+
+TEST_F(Keeper, DoesNothingWhileItHasTheForeground) {
+  placement.foregrounds_ = {0x100};
+  handlers.AlwaysOnTopTimer_Timer();
+  EXPECT_THAT(log, ElementsAre("handle", "GetForegroundWindow"));
+}
+
+TEST_F(Keeper, WithNoForegroundTheFirstPlacementGetsTheNullHandle) {
+  handlers.AlwaysOnTopTimer_Timer();
+  EXPECT_THAT(log, ElementsAre("handle", "GetForegroundWindow", "GetForegroundWindow",
+                               "SetWindowPos 0 -2 0 0 0 0 3", "handle",
+                               "SetWindowPos 256 -1 0 0 0 0 3"));
 }
 
 }  // namespace

@@ -1,0 +1,390 @@
+#include "harness.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <regex>
+#include <stdexcept>
+#include <utility>
+
+#include "settings/ini_text.h"
+
+namespace hv::e2e {
+namespace {
+
+// Windows come and go under the tests' feet; their errors are no test's failure.
+int ignore_x_errors(Display*, XErrorEvent*) { return 0; }
+
+pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+            const std::string& stderr_path = "", int keep_fd = -1) {
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid > 0) return pid;
+  for (const std::string& assignment : env) ::putenv(const_cast<char*>(assignment.c_str()));
+  const int null_fd = ::open("/dev/null", O_RDWR);
+  ::dup2(null_fd, 0);
+  ::dup2(null_fd, 1);
+  ::dup2(stderr_path.empty() ? null_fd : ::open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+  if (keep_fd >= 0) ::fcntl(keep_fd, F_SETFD, 0);
+  ::setpgid(0, 0);  // the child leads a group, which also holds what a launcher starts
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  ::execvp(args[0], args.data());
+  ::_exit(127);
+}
+
+void stop(pid_t& pid, int signal = SIGTERM) {
+  if (pid <= 0) return;
+  ::kill(pid, signal);
+  if (!wait_until([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, 3s)) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  pid = -1;
+}
+
+
+std::vector<unsigned long> root_property(Display* d, const char* name) {
+  return property_of(d, DefaultRootWindow(d), atom(d, name));
+}
+
+// A window manager announces itself before it takes windows on, and one still starting may lose a
+// window mapped meanwhile (openbox does): it is ready once it frames a fresh probe window.
+bool window_manager_takes_windows(Display* display) {
+  const Window root = DefaultRootWindow(display);
+  return wait_until([&] {
+    const auto check = root_property(display, "_NET_SUPPORTING_WM_CHECK");
+    if (check.size() != 1) return false;
+    const Window probe = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
+    XMapWindow(display, probe);
+    XSync(display, False);
+    const bool framed = wait_until([&] {
+      Window top = None, parent = None, *children = nullptr;
+      unsigned count = 0;
+      XQueryTree(display, probe, &top, &parent, &children, &count);
+      if (children) XFree(children);
+      return parent != root;
+    }, 300ms);
+    XDestroyWindow(display, probe);
+    XSync(display, False);
+    return framed;
+  });
+}
+
+std::optional<Window> search(const XSession& x, Window window, const std::string& title) {
+  if (XWindow(x, window).title() == title) return window;
+  Window root = None, parent = None, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(x.display(), window, &root, &parent, &children, &count)) return std::nullopt;
+  std::optional<Window> found;
+  for (unsigned i = 0; i < count && !found; ++i) found = search(x, children[i], title);
+  if (children) XFree(children);
+  return found;
+}
+
+}  // namespace
+
+std::vector<unsigned long> property_of(Display* display, Window window, Atom property) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> out;
+  if (XGetWindowProperty(display, window, property, 0, 1 << 20, False, AnyPropertyType, &type, &format,
+                         &count, &remaining, &data) == Success && data) {
+    for (unsigned long i = 0; i < count; ++i) {
+      out.push_back(format == 32 ? reinterpret_cast<unsigned long*>(data)[i] : data[i]);
+    }
+  }
+  if (data) XFree(data);
+  return out;
+}
+
+Capture read_picture(const std::string& path) {
+  const hv::testing::TempDir scratch;
+  const std::string ppm_file = (scratch.path() / "picture.ppm").string();
+  std::system(("convert '" + path + "' -depth 8 ppm:" + ppm_file).c_str());
+  const std::string ppm = hv::testing::read_bytes(ppm_file);
+  Capture out;
+  int max = 0, header = 0;
+  std::sscanf(ppm.c_str(), "P6 %d %d %d%n", &out.width, &out.height, &max, &header);
+  for (std::size_t i = header + 1; i + 2 < ppm.size(); i += 3) {
+    out.pixels.push_back({uint8_t(ppm[i]), uint8_t(ppm[i + 1]), uint8_t(ppm[i + 2])});
+  }
+  return out;
+}
+
+Area area_of(ui::ControlId id, int inset) {
+  const ui::TwipsRect& r = ui::control(id).rect;
+  return {r.left / 15 + inset, r.top / 15 + inset, r.width / 15 - 2 * inset, r.height / 15 - 2 * inset};
+}
+
+std::vector<Rgb> pixels_of(const Capture& shot, Area a) {
+  std::vector<Rgb> out;
+  for (int y = a.y; y < a.y + a.h && y < shot.height; ++y)
+    for (int x = a.x; x < a.x + a.w && x < shot.width; ++x) out.push_back(shot.at(x, y));
+  return out;
+}
+
+XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  // -noreset: the server keeps the root's properties when the last client but the test leaves.
+  xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen + "x24", "-nolisten",
+                 "tcp", "-noreset"}, {}, "", fds[1]);
+  ::close(fds[1]);
+  pollfd ready{fds[0], POLLIN, 0};
+  char c = 0;
+  while (::poll(&ready, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') name_ += c;
+  ::close(fds[0]);
+  name_ = ":" + name_;
+  if (!(display_ = XOpenDisplay(name_.c_str()))) throw std::runtime_error("Xvfb did not start");
+  XSetErrorHandler(ignore_x_errors);
+  if (wm_ == Wm::Bare) return;
+  using Command = std::vector<std::string>;
+  wm_pid_ = spawn(wm_ == Wm::Openbox ? Command{"openbox", "--sm-disable"} : Command{"icewm"}, {"DISPLAY=" + name_});
+  if (!window_manager_takes_windows(display_)) throw std::runtime_error(wm_name(wm_) + " did not start");
+}
+
+XSession::~XSession() {
+  stop(wm_pid_);
+  kill_server();
+}
+
+void XSession::kill_server() {
+  if (display_) XCloseDisplay(std::exchange(display_, nullptr));
+  stop(xvfb_, SIGKILL);
+}
+
+
+Window XSession::active() const {
+  const auto active = root_property("_NET_ACTIVE_WINDOW");
+  return active.empty() ? None : active[0];
+}
+
+std::optional<Window> XSession::find(const std::string& title) const {
+  XSync(display_, False);
+  return search(*this, root(), title);
+}
+
+void XSession::click(Point where, int count) const {
+  XTestFakeMotionEvent(display_, -1, static_cast<int>(where.x), static_cast<int>(where.y), CurrentTime);
+  for (int i = 0; i < count; ++i) {
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  }
+  XSync(display_, False);
+}
+
+void XSession::key(const char* keysym_name, int times) const {
+  const KeyCode code = XKeysymToKeycode(display_, XStringToKeysym(keysym_name));
+  for (int i = 0; i < times; ++i) {
+    XTestFakeKeyEvent(display_, code, True, CurrentTime);
+    XTestFakeKeyEvent(display_, code, False, CurrentTime);
+  }
+  XSync(display_, False);
+}
+
+
+Point XWindow::client_origin() const {
+  int x = 0, y = 0;
+  Window child = None;
+  XTranslateCoordinates(x_->display(), id_, x_->root(), 0, 0, &x, &y, &child);
+  return {x, y};
+}
+
+Point XWindow::client_size() const {
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(x_->display(), id_, &attributes);
+  return {attributes.width, attributes.height};
+}
+
+Point XWindow::outer_origin() const {
+  const Point client = client_origin();
+  const auto extents = property("_NET_FRAME_EXTENTS");
+  if (extents.size() != 4) return client;
+  return {client.x - static_cast<long>(extents[0]), client.y - static_cast<long>(extents[2])};
+}
+
+
+
+Capture XWindow::capture() const {
+  const Point size = client_size();
+  XImage* image = XGetImage(x_->display(), id_, 0, 0, size.x, size.y, AllPlanes, ZPixmap);
+  if (!image) return {};
+  Capture out{static_cast<int>(size.x), static_cast<int>(size.y), {}};
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      out.pixels.push_back({int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)});
+    }
+  }
+  XDestroyImage(image);
+  return out;
+}
+
+Point XWindow::centre_of(ui::ControlId id) const {
+  const Area a = area_of(id);
+  const Point origin = client_origin();
+  return {origin.x + a.x + a.w / 2, origin.y + a.y + a.h / 2};
+}
+
+// To the root window, where a window manager listens, or else to the window itself.
+void XWindow::send(const char* type, std::vector<long> data, bool to_root) const {
+  XEvent event{};
+  event.xclient = {ClientMessage, 0, False, nullptr, id_, atom(x_->display(), type), 32, {}};
+  std::copy(data.begin(), data.end(), event.xclient.data.l);
+  XSendEvent(x_->display(), to_root ? x_->root() : id_, False,
+             to_root ? SubstructureRedirectMask | SubstructureNotifyMask : NoEventMask, &event);
+  XFlush(x_->display());
+}
+
+void XWindow::move_outer_to(Point where) const {
+  if (!x_->has_wm()) {
+    XMoveWindow(x_->display(), id_, static_cast<int>(where.x), static_cast<int>(where.y));
+    XFlush(x_->display());
+    return;
+  }
+  constexpr long kNorthWest = 1, kX = 1 << 8, kY = 1 << 9, kFromPager = 2 << 12;
+  send("_NET_MOVERESIZE_WINDOW", {kNorthWest | kX | kY | kFromPager, where.x, where.y, 0, 0});
+}
+
+void XWindow::close() const {
+  if (x_->has_wm()) return send("_NET_CLOSE_WINDOW", {CurrentTime, 2});
+  send("WM_PROTOCOLS", {static_cast<long>(atom(x_->display(), "WM_DELETE_WINDOW")), CurrentTime}, false);
+}
+
+
+TestWindow::TestWindow(const XSession& x, const std::string& title)
+    : x_(&x), id_(XCreateSimpleWindow(x.display(), x.root(), 300, 300, 200, 100, 0, 0, 0xffffff)) {
+  XStoreName(x.display(), id_, title.c_str());
+  XMapWindow(x.display(), id_);
+  XSync(x.display(), False);
+}
+
+TestWindow::~TestWindow() {
+  XDestroyWindow(x_->display(), id_);
+  XSync(x_->display(), False);
+}
+
+namespace wine {
+
+std::vector<std::string> environment() {
+  static const hv::testing::TempDir prefix;
+  return {"LC_ALL=C.UTF-8", "WINEPREFIX=" + prefix.path().string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="};
+}
+
+// The output goes through a file: a wineserver started by the command outlives it and would hold
+// a pipe open.
+std::optional<std::string> shell(const std::string& command, const XSession* on) {
+  static const hv::testing::TempDir scratch;
+  std::string line = "DISPLAY=" + (on ? on->name() : std::string());
+  for (const std::string& assignment : environment()) line += " " + assignment;
+  const fs::path out = scratch.path() / "out.txt";
+  if (std::system((line + " " + command + " >" + out.string() + " 2>/dev/null").c_str()) != 0) return std::nullopt;
+  return hv::testing::read_bytes(out);
+}
+
+std::optional<std::string> run(const std::string& command, const XSession* on) {
+  // Making the prefix costs seconds: once for the suite, without a display, which its desktop
+  // process would keep.
+  static const bool made = shell("wineboot --init && wineserver --wait", nullptr).has_value();
+  (void)made;
+  return shell(command, on);
+}
+
+}  // namespace wine
+
+Copy::Copy(const XSession& x, const fs::path& folder, const std::string& file_name, Link link)
+    : config_home(folder / "config"), section(fs::path(file_name).stem()), x_(x), folder_(folder) {
+  fs::create_directories(folder_);
+#ifdef HV_WINDOWS_PROGRAM
+  program_ = folder / (fs::path(file_name).has_extension() ? file_name : file_name + ".exe");
+  fs::copy_file(kWindowsProgram, program_, fs::copy_options::overwrite_existing);
+  launcher = {"wine"};
+  environment = wine::environment();
+  (void)link;
+#else
+  program_ = folder / file_name;
+  std::error_code error;
+  if (link == Link::SymLink) fs::create_symlink(HV_PROGRAM_PATH, program_);
+  if (link == Link::HardLink) fs::create_hard_link(HV_PROGRAM_PATH, program_, error);
+  if (link == Link::Copy || error) fs::copy_file(HV_PROGRAM_PATH, program_);
+#endif
+}
+
+Copy::~Copy() {
+  if (pid_ > 0) ::kill(-pid_, SIGKILL), ::waitpid(pid_, nullptr, 0);
+}
+
+void Copy::start(const std::vector<std::string>& arguments) {
+  std::vector<std::string> argv = launcher;
+  argv.push_back(program_.string());
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  std::vector<std::string> env{"DISPLAY=" + x_.name(), "XDG_CONFIG_HOME=" + config_home.string()};
+  env.insert(env.end(), environment.begin(), environment.end());
+  exit_status_.reset();
+  pid_ = spawn(argv, env, (folder_ / "stderr.txt").string());
+}
+
+XWindow Copy::window(const std::string& title) const {
+  std::optional<Window> found;
+  const bool appeared = wait_until([&] {
+    XWindowAttributes attributes{};
+    return (found = x_.find(title)) && XGetWindowAttributes(x_.display(), *found, &attributes) &&
+           attributes.map_state == IsViewable;
+  });
+  if (!appeared) throw std::runtime_error("no window \"" + title + "\"; the program said: " + stderr_text());
+  return XWindow(x_, *found);
+}
+
+// Reaps the child once it has ended and keeps its status; the pid is forgotten then, since it may
+// soon belong to another process.
+bool Copy::running() {
+  int status = 0;
+  if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return pid_ > 0;
+  exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  pid_ = -1;
+  return false;
+}
+
+static std::string registry_key(const std::string& section) {
+  return "'HKCU\\Software\\HV_TEST_PROCESS\\" + section + "'";
+}
+
+std::optional<std::string> Copy::setting(const std::string& key) const {
+  if (!kUnderWine) return ini_setting(settings_file(), section, key);
+  const auto shown = wine::run("wine reg query " + registry_key(section) + " /v " + key, &x_);
+  std::smatch match;
+  if (!shown || !std::regex_search(*shown, match, std::regex(key + " +REG_SZ +([^\r\n]*)"))) return std::nullopt;
+  return match[1].str();
+}
+
+void Copy::store(const std::string& key, const std::string& value) const {
+  if (kUnderWine) {
+    wine::run("wine reg add " + registry_key(section) + " /v " + key + " /t REG_SZ /d '" + value + "' /f", &x_);
+    return;
+  }
+  fs::create_directories(settings_file().parent_path());
+  const std::string text = hv::testing::read_bytes(settings_file());
+  hv::testing::write_bytes(settings_file(), ini_with_value(text, section, key, value));
+}
+
+std::string Copy::stored() const {
+  std::string all;
+  for (const char* key : {"MAIN_Left", "MAIN_Top", "MAIN_Width", "MAIN_Height", "AlwaysOnTop_TICKBOX"}) {
+    all += std::string(key) + "=" + setting(key).value_or("-") + "\n";
+  }
+  return all;
+}
+
+}  // namespace hv::e2e

@@ -1,0 +1,204 @@
+// What only the Linux program has: its exact look, links and the user's locale, the settings file's
+// failures, many copies at once, the screen's density, and what a whole session touches on disk.
+
+#include <X11/Xatom.h>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
+
+#include "harness.h"
+#include "ui/artwork.h"
+
+namespace hv::e2e {
+namespace {
+
+using hv::testing::read_bytes;
+
+using LinuxProgram = E2eTest;
+HV_UNDER(LinuxProgram, Wm::Openbox);
+
+// What a user sees at start, frame and title included, is the picture README shows.
+TEST_P(LinuxProgram, AtStartTheWindowLooksExactlyLikeTheReadmeScreenshot) {
+  const Capture expected = read_picture(HV_SCREENSHOT);
+  ASSERT_GT(expected.width, 700);
+  auto program = copy("HV-TEST-PROCESS-V1");
+  program->start();
+  const XWindow window = program->window();
+  ASSERT_TRUE(wait_until([&] { return x->active() == window.id() && window.outer_origin() == Point{67, 67}; }));
+  std::vector<Rgb> shown;
+  EXPECT_TRUE(wait_until([&] {
+    const Area frame{67, 67, expected.width, expected.height};
+    return (shown = pixels_of(XWindow(*x, x->root()).capture(), frame)) == expected.pixels;
+  }, 3s)) << "the window differs from " << HV_SCREENSHOT;
+  window.close();
+  EXPECT_EQ(program->wait_for_exit(), 0);
+}
+
+// tools/install-deps.sh makes the German locale, so its absence fails this test.
+TEST_P(LinuxProgram, ASymbolicLinkIsItsOwnCopyIgnoresArgumentsAndWritesTheUsersDecimalSeparator) {
+  auto program = copy("LINKED.bin", Copy::Link::SymLink);
+  program->store("MAIN_Left", "1000.5");
+  program->store("MAIN_Top", "2000,25");
+  program->environment = {"LC_ALL=de_DE.UTF-8"};
+  program->start({"-display", ":999", "--help", "-geometry", "10x10+0+0"});
+  const XWindow window = program->window();
+  EXPECT_EQ(window.client_size(), (Point{730, 269}));
+  window.close();
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->stderr_text(), "") << "the locale exists";
+  EXPECT_EQ(program->stored(), "MAIN_Left=1000,5\nMAIN_Top=2000,25\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
+  EXPECT_EQ(ini_setting(program->settings_file(), "HV-TEST-PROCESS-V1", "MAIN_Left"), std::nullopt);
+}
+
+// Settings that cannot be read or written: the report, exit status 1, and the old file kept.
+TEST_P(LinuxProgram, EverySettingsFailureIsReportedAndLeavesTheFileAsItWas) {
+  const auto read_only = [](const fs::path& path) { fs::permissions(path, fs::perms::owner_read | fs::perms::owner_exec); };
+  const struct {
+    const char* what;
+    std::function<void(const fs::path& file)> arrange;
+    const char* reason;
+    bool at_load;
+  } cases[] = {
+      // Restoring a clear box over the ticked design value is a change, stored at load.
+      {"a read-only file at load", read_only, "Permission denied", true},
+      {"a read-only folder", [&](const fs::path& f) { read_only(f.parent_path()); }, "Permission denied", false},
+      {"a folder where the file belongs", [](const fs::path& f) { fs::remove(f), fs::create_directory(f); },
+       "Is a directory", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Copy program(*x, dir.path() / std::to_string(&c - cases), "FAILING");
+    program.store("AlwaysOnTop_TICKBOX", c.at_load ? "0" : "1");
+    const std::string before = read_bytes(program.settings_file());
+    c.arrange(program.settings_file());
+    program.start();
+    if (!c.at_load) x->click(program.window().centre_of(ui::ControlId::EXIT_BUTTON));
+    const XWindow report = program.window("HV_TEST_PROCESS");
+    if (c.at_load) { EXPECT_FALSE(x->find(program.title())) << "the window is not shown after a failed load"; }
+    report.close();
+    EXPECT_EQ(program.wait_for_exit(), 1);
+    EXPECT_NE(program.stderr_text().find(program.settings_file().string() + ": " + c.reason), std::string::npos)
+        << program.stderr_text();
+    fs::permissions(program.settings_file().parent_path(), fs::perms::owner_all);
+    if (fs::is_regular_file(program.settings_file())) { EXPECT_EQ(read_bytes(program.settings_file()), before); }
+  }
+}
+
+long px(int twips, int dpi) { return std::lround(twips * dpi / 1440.0); }
+
+class Density : public E2eTest {
+ protected:
+  std::string screen() const override { return "1920x1080"; }  // wide enough at 192 dpi
+};
+HV_UNDER(Density, Wm::Openbox);
+
+TEST_P(Density, EverySizeAndStoredPositionFollowsTheScreensDensity) {
+  const ui::RgbImage picture = ui::thumbs_up_picture();
+  const auto picture_at = [&](int x, int y) {
+    const unsigned char* p = picture.pixels + (y * picture.width + x) * picture.channels;
+    return Rgb{p[0], p[1], p[2]};
+  };
+  for (const int dpi : {120, 144, 192}) {
+    SCOPED_TRACE("at " + std::to_string(dpi) + " dpi");
+    // What a desktop does for a dense screen: Xft.dpi in the root window's resources.
+    const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+    XChangeProperty(x->display(), x->root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+    auto program = copy("AT-" + std::to_string(dpi));
+    for (int run = 0; run < 2; ++run) {
+      program->start();
+      const XWindow window = program->window();
+      ASSERT_TRUE(wait_until([&] { return window.framed(); }));
+      EXPECT_EQ(window.client_size(), (Point{px(10950, dpi), px(4035, dpi)}));
+      // The picture box at its twips size: the sunken rings at its edges, the picture scaled inside.
+      const ui::TwipsRect& box = ui::control(ui::ControlId::THUMBS_UP_PIC_1).rect;
+      const long left = px(box.left, dpi), top = px(box.top, dpi), border = std::lround(2 * dpi / 96.0);
+      const long right = left + px(box.width, dpi) - 1, bottom = top + px(box.height, dpi) - 1;
+      Capture shot;
+      EXPECT_TRUE(wait_until([&] { return (shot = window.capture()).at(left, top) == Rgb{138, 138, 138}; }))
+          << "the dark ring at the top-left corner";
+      EXPECT_NE(shot.at(left - 1, top), (Rgb{138, 138, 138})) << "the box starts where its twips say";
+      EXPECT_EQ(shot.at(right, bottom), (Rgb{245, 245, 245})) << "the light ring at the bottom-right";
+      EXPECT_EQ(shot.at(left + border - 1, top + border - 1), (Rgb{0, 0, 0})) << "the inner ring";
+      EXPECT_EQ(shot.at(left + border, top + border), picture_at(0, 0));
+      EXPECT_EQ(shot.at(right - border, bottom - border), picture_at(picture.width - 1, picture.height - 1));
+      // Moved and stored at this density, then reopened at the same pixel.
+      if (run == 0) window.move_outer_to({200, 300});
+      EXPECT_TRUE(wait_until([&] { return window.outer_origin() == Point{200, 300}; }));
+      window.close();
+      ASSERT_EQ(program->wait_for_exit(), 0);
+      EXPECT_EQ(program->setting("MAIN_Left"), std::to_string(200 * 1440 / dpi));
+      EXPECT_EQ(program->setting("MAIN_Top"), std::to_string(300 * 1440 / dpi));
+    }
+  }
+}
+
+// The paths of each file system call in a trace made with -e trace=%file, and whether the call
+// changes the file system or opens for writing, succeeded or not.
+struct FileCall {
+  std::string name, path;
+  bool writes;
+};
+std::vector<FileCall> file_calls(const fs::path& trace) {
+  static const std::set<std::string> kChanging = {
+      "creat", "mkdir", "mkdirat", "rename", "renameat", "renameat2", "unlink", "unlinkat", "rmdir", "link",
+      "linkat", "symlink", "symlinkat", "truncate", "chmod", "fchmodat", "chown", "lchown", "fchownat",
+      "utimensat", "mknod", "mknodat"};
+  static const std::regex kCall(R"(^\d+\s+([a-z0-9_]+)\((.*))"), kPath(R"re("((?:[^"\\]|\\.)*)")re");
+  std::vector<FileCall> calls;
+  std::ifstream in(trace);
+  for (std::string line; std::getline(in, line);) {
+    std::smatch call;
+    if (!std::regex_search(line, call, kCall)) continue;
+    const std::string name = call[1], args = call[2];
+    const bool writes = kChanging.count(name) > 0 ||
+                        (name.starts_with("open") && std::regex_search(args, std::regex("O_WRONLY|O_RDWR|O_CREAT|O_TRUNC")));
+    for (auto it = std::sregex_iterator(args.begin(), args.end(), kPath); it != std::sregex_iterator(); ++it) {
+      calls.push_back({name, (*it)[1], writes});
+    }
+  }
+  return calls;
+}
+
+// A whole session under strace: it may write nothing but its own settings, and it never opens the
+// toolkit's option files.
+TEST_P(LinuxProgram, AWholeSessionWritesNothingButItsSettingsEvenAsRoot) {
+  const fs::path home = dir.path() / "home", trace = dir.path() / "trace.txt";
+  fs::create_directories(home);
+  auto program = copy("TRACED");
+  const fs::path settings_folder = program->settings_file().parent_path();
+  program->launcher = {"strace", "-f", "-qq", "-s", "4096", "-o", trace.string(), "-e", "trace=%file"};
+  program->environment = {"HOME=" + home.string()};
+  program->start();
+  const XWindow window = program->window();
+  ASSERT_TRUE(wait_until([&] { return window.framed(); }));
+
+  // A tick with another window in front: the copy takes the above band from it.
+  TestWindow other(*x, "OTHER");
+  other.window().activate();
+  ASSERT_TRUE(wait_until([&] { return x->active() == other.id(); }));
+  ASSERT_TRUE(wait_until([&] { return window.above(); }, 3s));
+
+  window.activate();
+  ASSERT_TRUE(wait_until([&] { return x->active() == window.id(); }));
+  x->key("Tab");
+  x->click(window.centre_of(ui::ControlId::AlwaysOnTop_TICKBOX));
+  ASSERT_TRUE(wait_until([&] { return program->setting("AlwaysOnTop_TICKBOX") == "0"; }));
+  x->click(window.centre_of(ui::ControlId::CREATOR_TEXTBOX), 2);
+  x->click(window.centre_of(ui::ControlId::EXIT_BUTTON));
+  ASSERT_EQ(program->wait_for_exit(), 0) << program->stderr_text();
+
+  const auto calls = file_calls(trace);
+  ASSERT_GT(calls.size(), 20u) << "the trace holds too little to be the program's";
+  for (const auto& [name, path, writes] : calls) {
+    const bool in_settings = path.starts_with(settings_folder.string() + "/") || path == settings_folder ||
+                             (name.starts_with("mkdir") && path == program->config_home);
+    EXPECT_TRUE(!writes || in_settings) << name << " \"" << path << "\" writes outside the settings folder";
+    EXPECT_EQ(path.find("fltk.prefs"), std::string::npos) << name << " \"" << path << "\": the toolkit's options";
+  }
+}
+
+}  // namespace
+}  // namespace hv::e2e

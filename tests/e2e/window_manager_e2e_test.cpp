@@ -1,0 +1,101 @@
+// The Linux program under no window manager, openbox and icewm: where copies open, how the keeper
+// raises a copy without one.
+
+#include <cmath>
+
+#include "harness.h"
+
+namespace hv::e2e {
+namespace {
+
+struct Row {
+  const char* what;
+  long left, top;  // twips, as stored; none stored where both are 1000, the default
+  bool on_screen;  // wholly: a window manager may keep any other window on the screen
+};
+
+// The screen is 1280 x 1024 pixels; the window's frame is 736 x 294 by design.
+const Row kRows[] = {{"nothing stored", 1000, 1000, true},
+                     {"far off-screen", -20000, -3000, false},
+                     {"near the corner", 150, 150, true},
+                     {"at the origin", 0, 0, true},
+                     {"partly off the right edge", 16200, 1500, false}};
+
+struct Outcome {
+  Point opened;
+  std::optional<std::string> left, top;
+};
+
+using Reopen = E2eTest;
+HV_UNDER(Reopen, Wm::Bare, Wm::Openbox, Wm::Icewm);
+
+// Starts the copy, waits until its window has settled, closes it and reads what it stored.
+Outcome open_and_close(Copy& copy, bool framed, std::optional<Point> wanted) {
+  copy.start();
+  const XWindow window = copy.window();
+  EXPECT_TRUE(wait_until([&] { return window.framed() == framed; }));
+  if (wanted) { EXPECT_TRUE(wait_until([&] { return window.outer_origin() == *wanted; })); }
+  // The copy makes one correcting move at most: two equal reads a while apart mean it is done.
+  Point opened = window.outer_origin();
+  EXPECT_TRUE(wait_until([&] {
+    const Point before = opened;
+    std::this_thread::sleep_for(300ms);
+    return (opened = window.outer_origin()) == before;
+  }));
+  window.close();
+  EXPECT_EQ(copy.wait_for_exit(), 0);
+  return {opened, copy.setting("MAIN_Left"), copy.setting("MAIN_Top")};
+}
+
+long pixel(const std::optional<std::string>& twips) { return twips ? std::lround(std::stod(*twips) / 15) : -99999; }
+
+TEST_P(Reopen, StoredPositionsAreAppliedAsReadAndStoredAsTheWindowStands) {
+  int n = 0;
+  for (const Row& row : kRows) {
+    SCOPED_TRACE(row.what);
+    auto program = copy("PLACED-" + std::to_string(++n));
+    if (row.left != 1000) program->store("MAIN_Left", std::to_string(row.left));
+    if (row.top != 1000) program->store("MAIN_Top", std::to_string(row.top));
+    const Point wanted{std::lround(row.left / 15.0), std::lround(row.top / 15.0)};
+    const bool exact = row.on_screen || !x->has_wm();
+    const Outcome first = open_and_close(*program, x->has_wm(), exact ? std::optional(wanted) : std::nullopt);
+    EXPECT_EQ((Point{pixel(first.left), pixel(first.top)}), first.opened);
+    if (exact) {
+      EXPECT_EQ(first.left, std::to_string(row.left));
+      EXPECT_EQ(first.top, std::to_string(row.top));
+    } else {
+      // Where a window manager kept the window on the screen, it stays put from then on.
+      const Outcome again = open_and_close(*program, true, first.opened);
+      EXPECT_EQ(again.opened, first.opened);
+      EXPECT_EQ(again.left, first.left);
+      EXPECT_EQ(again.top, first.top);
+    }
+  }
+}
+
+using Keeper = E2eTest;
+HV_UNDER(Keeper, Wm::Bare);
+
+// With no window manager there is no foreground and no band: an armed copy raises itself above
+// newer windows.
+TEST_P(Keeper, AnArmedCopyRaisesItselfAboveNewerWindows) {
+  auto program = copy("ARMED");
+  program->start();
+  const XWindow armed = program->window();
+  TestWindow other(*x, "OTHER");
+  XRaiseWindow(x->display(), other.id());
+  EXPECT_TRUE(wait_until([&] {
+    Window root = None, parent = None, *children = nullptr;
+    unsigned count = 0;
+    XQueryTree(x->display(), x->root(), &root, &parent, &children, &count);
+    const bool ours = count > 0 && children[count - 1] == armed.id();
+    if (children) XFree(children);
+    return ours;
+  }, 3s));
+  armed.close();
+  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->stderr_text(), "");
+}
+
+}  // namespace
+}  // namespace hv::e2e
