@@ -59,7 +59,9 @@ inline bool near(Rgb c, Rgb want, int tolerance = 40) {
 struct Capture {
   int width = 0, height = 0;
   std::vector<Rgb> pixels;
-  Rgb at(long x, long y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+  Rgb at(long x, long y) const {  // no colour outside what was read
+    return x >= 0 && y >= 0 && x < width && y < height ? pixels[static_cast<std::size_t>(y * width + x)] : Rgb{-1, -1, -1};
+  }
 };
 // A picture file's pixels, through ImageMagick's convert.
 Capture read_picture(const std::string& path);

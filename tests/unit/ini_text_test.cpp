@@ -47,12 +47,6 @@ TEST(IniText, EditsChangeOnlyTheirLineAndFollowTheFile) {
   }
 }
 
-TEST(IniText, KeepsBytesItDoesNotUnderstand) {
-  const std::string odd = std::string("[A]\nk=1\n\xff\xfe garbage \0 with NUL\n[unterminated\n=\n", 42);
-  const std::string edited = ini_with_value(odd, "A", "k", "2");
-  EXPECT_EQ(edited, std::string("[A]\nk=2\n\xff\xfe garbage \0 with NUL\n[unterminated\n=\n", 42));
-}
-
 TEST(IniText, RefusesKeysAndValuesThatWouldBreakTheFile) {
   EXPECT_THROW(ini_with_value("", "A", "k", "1\n[B]"), std::invalid_argument);
   EXPECT_THROW(ini_with_value("", "A", "k", std::string_view("1\0", 2)), std::invalid_argument);

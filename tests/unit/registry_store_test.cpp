@@ -16,20 +16,15 @@ class RegistryStoreTest : public ::testing::Test {
   RegistryStoreTest() : app_("HV_TEST_PROCESS_UNIT_" + std::to_string(GetCurrentProcessId())) {}
   ~RegistryStoreTest() override { RegDeleteTreeW(HKEY_CURRENT_USER, widen("Software\\" + app_).c_str()); }
 
-  bool key_exists(const std::string& path) const {
-    HKEY key = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, widen(path).c_str(), 0, KEY_READ, &key);
-    if (key) RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-  }
-
   std::string app_;
   RegistryStore store_;
 };
 
 TEST_F(RegistryStoreTest, ReadingAbsentSettingsGivesDefaultsAndCreatesNothing) {
   EXPECT_EQ(store_.GetSetting(app_, "HV-TEST-PROCESS-V1", "MAIN_Left", 1000), "1000");
-  EXPECT_FALSE(key_exists("Software\\" + app_));
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, widen("Software\\" + app_).c_str(), 0, KEY_READ, &key),
+            ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryStoreTest, ADwordATesterTypedInReadsAsItsDecimalText) {
