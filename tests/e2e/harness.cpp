@@ -67,13 +67,7 @@ bool window_manager_takes_windows(Display* display) {
     const Window probe = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
     XMapWindow(display, probe);
     XSync(display, False);
-    const bool framed = wait_until([&] {
-      Window top = None, parent = None, *children = nullptr;
-      unsigned count = 0;
-      XQueryTree(display, probe, &top, &parent, &children, &count);
-      if (children) XFree(children);
-      return parent != root;
-    }, 300ms);
+    const bool framed = wait_until([&] { return tree_of(display, probe).parent != root; }, 300ms);
     XDestroyWindow(display, probe);
     XSync(display, False);
     return framed;
@@ -82,16 +76,24 @@ bool window_manager_takes_windows(Display* display) {
 
 std::optional<Window> search(const XSession& x, Window window, const std::string& title) {
   if (XWindow(x, window).title() == title) return window;
-  Window root = None, parent = None, *children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(x.display(), window, &root, &parent, &children, &count)) return std::nullopt;
-  std::optional<Window> found;
-  for (unsigned i = 0; i < count && !found; ++i) found = search(x, children[i], title);
-  if (children) XFree(children);
-  return found;
+  for (Window child : tree_of(x.display(), window).children) {
+    if (const auto found = search(x, child, title)) return found;
+  }
+  return std::nullopt;
 }
 
 }  // namespace
+
+Tree tree_of(Display* display, Window window) {
+  Window root = None, *children = nullptr;
+  unsigned count = 0;
+  Tree tree;
+  if (XQueryTree(display, window, &root, &tree.parent, &children, &count)) {
+    tree.children.assign(children, children + count);
+  }
+  if (children) XFree(children);
+  return tree;
+}
 
 std::vector<unsigned long> property_of(Display* display, Window window, Atom property) {
   Atom type = None;

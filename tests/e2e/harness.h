@@ -78,6 +78,12 @@ int count(const Capture& shot, Area a, Test test) {
 }
 
 inline Atom atom(Display* display, const char* name) { return XInternAtom(display, name, False); }
+// A window's parent and its children, bottom to top.
+struct Tree {
+  Window parent = None;
+  std::vector<Window> children;
+};
+Tree tree_of(Display* display, Window window);
 // A property's items: 32-bit ones as numbers, 8-bit ones as bytes.
 std::vector<unsigned long> property_of(Display* display, Window window, Atom property);
 

@@ -78,12 +78,8 @@ TEST_P(Keeper, AnArmedCopyRaisesItselfAboveNewerWindowsAndEndsWithTheServer) {
   TestWindow other(*x, "OTHER");
   XRaiseWindow(x->display(), other.id());
   EXPECT_TRUE(wait_until([&] {
-    Window root = None, parent = None, *children = nullptr;
-    unsigned count = 0;
-    XQueryTree(x->display(), x->root(), &root, &parent, &children, &count);
-    const bool ours = count > 0 && children[count - 1] == armed.id();
-    if (children) XFree(children);
-    return ours;
+    const auto stack = tree_of(x->display(), x->root()).children;
+    return !stack.empty() && stack.back() == armed.id();
   }, 3s));
   // A lost X server then ends the copy at once with one clear line, not a hang or a signal.
   x->kill_server();
