@@ -7,6 +7,9 @@ packages=(
   cmake ninja-build g++ pkg-config libfltk1.3-dev libx11-dev libxtst-dev libfontconfig-dev libgtest-dev libgmock-dev
   # a private X session for run.sh and the end-to-end tests
   xvfb openbox icewm xdotool wmctrl x11-utils imagemagick
+  # the desktops testers use: Xfce's and GNOME Flashback's window managers (xfwm4 reads its settings
+  # through xfconf on a session bus), and GNOME's mutter as a Wayland compositor with XWayland
+  xfwm4 xfconf dbus-daemon metacity mutter xwayland
   # the window's "Arial", metric-compatible
   fonts-liberation
   # a locale with a decimal comma, for the number-format tests

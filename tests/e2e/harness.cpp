@@ -10,12 +10,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <regex>
 #include <stdexcept>
 #include <utility>
 
 #include "settings/ini_text.h"
+#include "ui/artwork.h"
 
 namespace hv::e2e {
 namespace {
@@ -27,7 +29,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
             const std::string& stderr_path = "", int keep_fd = -1) {
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
-  if (pid > 0) return pid;
+  if (pid > 0) return ::setpgid(pid, pid), pid;  // the group exists before anyone signals it
   for (const std::string& assignment : env) ::putenv(const_cast<char*>(assignment.c_str()));
   const int null_fd = ::open("/dev/null", O_RDWR);
   ::dup2(null_fd, 0);
@@ -42,13 +44,15 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   ::_exit(127);
 }
 
+// Stops the process and what it started in its group (a session bus, say).
 void stop(pid_t& pid, int signal = SIGTERM) {
   if (pid <= 0) return;
-  ::kill(pid, signal);
+  ::kill(-pid, signal);
   if (!wait_until([&] { return ::waitpid(pid, nullptr, WNOHANG) == pid; }, 3s)) {
-    ::kill(pid, SIGKILL);
+    ::kill(-pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
   }
+  ::kill(-pid, SIGKILL);  // what outlived its leader
   pid = -1;
 }
 
@@ -72,6 +76,33 @@ bool window_manager_takes_windows(Display* display) {
     XSync(display, False);
     return framed;
   });
+}
+
+Capture capture_of(Display* display, Window window, Point size) {
+  XImage* image = XGetImage(display, window, 0, 0, size.x, size.y, AllPlanes, ZPixmap);
+  if (!image) return {};
+  Capture out{static_cast<int>(size.x), static_cast<int>(size.y), {}};
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x) {
+      const unsigned long p = XGetPixel(image, x, y);
+      out.pixels.push_back({int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)});
+    }
+  }
+  XDestroyImage(image);
+  return out;
+}
+
+// A desktop's own files go to a home of its own; GNOME's settings stay in memory, and no
+// accessibility bus is started for the test's sake.
+std::vector<std::string> desktop_environment(const fs::path& home, const std::string& display) {
+  fs::create_directories(home / "runtime");
+  fs::permissions(home / "runtime", fs::perms::owner_all);
+  const std::string h = home.string();
+  std::vector<std::string> env{"HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config", "XDG_CACHE_HOME=" + h + "/cache",
+                               "XDG_DATA_HOME=" + h + "/data", "XDG_RUNTIME_DIR=" + h + "/runtime",
+                               "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
+  if (!display.empty()) env.push_back("DISPLAY=" + display);
+  return env;
 }
 
 std::optional<Window> search(const XSession& x, Window window, const std::string& title) {
@@ -125,6 +156,16 @@ Capture read_picture(const std::string& path) {
   return out;
 }
 
+std::vector<Rgb> thumbs_up_pixels() {
+  const ui::RgbImage picture = ui::thumbs_up_picture();
+  std::vector<Rgb> pixels;
+  for (int i = 0; i < picture.width * picture.height; ++i) {
+    const unsigned char* p = picture.pixels + i * picture.channels;
+    pixels.push_back({p[0], p[1], p[2]});
+  }
+  return pixels;
+}
+
 Area area_of(ui::ControlId id, int inset) {
   const ui::TwipsRect& r = ui::control(id).rect;
   return {r.left / 15 + inset, r.top / 15 + inset, r.width / 15 - 2 * inset, r.height / 15 - 2 * inset};
@@ -138,6 +179,10 @@ std::vector<Rgb> pixels_of(const Capture& shot, Area a) {
 }
 
 XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
+  if (wm_ == Wm::XWayland) {
+    start_wayland(screen);
+    return;
+  }
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   // -noreset: the server keeps the root's properties when the last client but the test leaves.
@@ -153,11 +198,42 @@ XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
   XSetErrorHandler(ignore_x_errors);
   if (wm_ == Wm::Bare) return;
   using Command = std::vector<std::string>;
-  wm_pid_ = spawn(wm_ == Wm::Openbox ? Command{"openbox", "--sm-disable"} : Command{"icewm"}, {"DISPLAY=" + name_});
+  // xfwm4 reads its settings over a session bus; it runs as Xfce runs it when compositing is off.
+  const Command command = wm_ == Wm::Openbox  ? Command{"openbox", "--sm-disable"}
+                          : wm_ == Wm::Icewm  ? Command{"icewm"}
+                          : wm_ == Wm::Xfwm4  ? Command{"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"}
+                                              : Command{"metacity", "--sm-disable"};
+  wm_pid_ = spawn(command, desktop_environment(home_.path(), name_));
   if (!window_manager_takes_windows(display_)) throw std::runtime_error(wm_name(wm_) + " did not start");
 }
 
+// mutter names the X display it gives XWayland in its log, and the X authority file beside its
+// socket; the test and every program it starts then speak X through them.
+void XSession::start_wayland(const std::string& screen) {
+  const fs::path log = home_.path() / "mutter.log";
+  wm_pid_ = spawn({"dbus-run-session", "--", "mutter", "--wayland", "--headless", "--virtual-monitor", screen,
+                   "--wayland-display", "hv-wayland"}, desktop_environment(home_.path(), ""), log.string());
+  std::smatch display;
+  const std::regex announced("Using public X11 display (:[0-9]+)");
+  std::string said;
+  const auto authority = [&]() -> std::optional<fs::path> {
+    for (const auto& entry : fs::directory_iterator(home_.path() / "runtime")) {
+      if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth.")) return entry.path();
+    }
+    return std::nullopt;
+  };
+  if (!wait_until([&] { return std::regex_search(said = hv::testing::read_bytes(log), display, announced) && authority(); })) {
+    throw std::runtime_error("mutter did not start XWayland: " + said);
+  }
+  name_ = display[1].str();
+  ::setenv("XAUTHORITY", authority()->c_str(), 1);
+  if (!wait_until([&] { return (display_ = XOpenDisplay(name_.c_str())) != nullptr; })) throw std::runtime_error("no XWayland");
+  XSetErrorHandler(ignore_x_errors);
+  if (!window_manager_takes_windows(display_)) throw std::runtime_error("mutter does not manage X windows");
+}
+
 XSession::~XSession() {
+  if (display_) XCloseDisplay(std::exchange(display_, nullptr));  // before XWayland goes with mutter
   stop(wm_pid_);
   kill_server();
 }
@@ -167,6 +243,12 @@ void XSession::kill_server() {
   stop(xvfb_, SIGKILL);
 }
 
+
+Capture XSession::screen() const {
+  XWindowAttributes root_size{};
+  XGetWindowAttributes(display_, root(), &root_size);
+  return capture_of(display_, root(), {root_size.width, root_size.height});
+}
 
 Window XSession::active() const {
   const auto active = root_property("_NET_ACTIVE_WINDOW");
@@ -219,19 +301,20 @@ Point XWindow::outer_origin() const {
 
 
 
-Capture XWindow::capture() const {
-  const Point size = client_size();
-  XImage* image = XGetImage(x_->display(), id_, 0, 0, size.x, size.y, AllPlanes, ZPixmap);
-  if (!image) return {};
-  Capture out{static_cast<int>(size.x), static_cast<int>(size.y), {}};
-  for (int y = 0; y < out.height; ++y) {
-    for (int x = 0; x < out.width; ++x) {
-      const unsigned long p = XGetPixel(image, x, y);
-      out.pixels.push_back({int((p >> 16) & 0xff), int((p >> 8) & 0xff), int(p & 0xff)});
-    }
+Capture XWindow::capture() const { return capture_of(x_->display(), id_, client_size()); }
+
+bool XWindow::seen_on_top() const {
+  if (!x_->screen_shows_windows()) {
+    const auto stack = x_->stacking();
+    return !stack.empty() && stack.back() == id_;
   }
-  XDestroyImage(image);
-  return out;
+  const Capture screen = x_->screen();
+  const Point origin = client_origin();
+  return std::ranges::all_of(std::array{ui::ControlId::THUMBS_UP_PIC_1, ui::ControlId::THUMBS_UP_PIC_2}, [&](auto id) {
+    Area a = area_of(id, 2);
+    a.x += static_cast<int>(origin.x), a.y += static_cast<int>(origin.y);
+    return pixels_of(screen, a) == thumbs_up_pixels();
+  });
 }
 
 Point XWindow::centre_of(ui::ControlId id) const {
@@ -266,8 +349,8 @@ void XWindow::close() const {
 }
 
 
-TestWindow::TestWindow(const XSession& x, const std::string& title)
-    : x_(&x), id_(XCreateSimpleWindow(x.display(), x.root(), 300, 300, 200, 100, 0, 0, 0xffffff)) {
+TestWindow::TestWindow(const XSession& x, const std::string& title, Area where)
+    : x_(&x), id_(XCreateSimpleWindow(x.display(), x.root(), where.x, where.y, where.w, where.h, 0, 0, 0xffffff)) {
   XStoreName(x.display(), id_, title.c_str());
   XMapWindow(x.display(), id_);
   XSync(x.display(), False);

@@ -43,8 +43,14 @@ bool wait_until(Condition condition, std::chrono::milliseconds timeout = 10s) {
   }
 }
 
-enum class Wm { Bare, Openbox, Icewm };
-inline std::string wm_name(Wm wm) { return wm == Wm::Bare ? "no_wm" : wm == Wm::Openbox ? "openbox" : "icewm"; }
+// XWayland is mutter as a headless Wayland compositor, its X server started for the program.
+enum class Wm { Bare, Openbox, Icewm, Xfwm4, Metacity, XWayland };
+inline std::string wm_name(Wm wm) {
+  constexpr const char* kNames[] = {"no_wm", "openbox", "icewm", "xfwm4", "metacity", "mutter_xwayland"};
+  return kNames[static_cast<int>(wm)];
+}
+// The window managers of the desktops testers use, and the Wayland compositor.
+#define HV_EVERY_DESKTOP Wm::Openbox, Wm::Icewm, Wm::Xfwm4, Wm::Metacity, Wm::XWayland
 inline void PrintTo(Wm wm, std::ostream* out) { *out << wm_name(wm); }
 
 struct Point { long x = 0, y = 0; friend bool operator==(Point, Point) = default; };
@@ -65,6 +71,9 @@ struct Capture {
 };
 // A picture file's pixels, through ImageMagick's convert.
 Capture read_picture(const std::string& path);
+
+// The thumbs-up picture's pixels as the window shows them.
+std::vector<Rgb> thumbs_up_pixels();
 
 // A control's rectangle in pixels at 96 dpi, shrunk by inset on every side.
 struct Area { int x, y, w, h; };
@@ -87,7 +96,8 @@ Tree tree_of(Display* display, Window window);
 // A property's items: 32-bit ones as numbers, 8-bit ones as bytes.
 std::vector<unsigned long> property_of(Display* display, Window window, Atom property);
 
-// Xvfb on a display number it picks itself, and optionally a window manager on it.
+// Xvfb on a display number it picks itself, and optionally a window manager on it; or mutter's
+// XWayland. The desktop keeps its files in a home of its own, never the user's.
 class XSession {
  public:
   explicit XSession(Wm wm, const std::string& screen = "1280x1024");
@@ -108,8 +118,14 @@ class XSession {
   std::vector<unsigned long> root_property(const char* name) const {
     return property_of(display_, root(), atom(display_, name));
   }
+  Capture screen() const;  // what the user sees
+  // XWayland's root holds no picture of its windows: the compositor draws them in the order of its
+  // own stacking list, which there is what the user sees.
+  bool screen_shows_windows() const { return wm_ != Wm::XWayland; }
 
  private:
+  void start_wayland(const std::string& screen);
+  hv::testing::TempDir home_;
   pid_t xvfb_ = -1, wm_pid_ = -1;
   Wm wm_;
   std::string name_;
@@ -138,6 +154,8 @@ class XWindow {
   }
   bool above() const { return has_state("_NET_WM_STATE_ABOVE"); }
   Capture capture() const;
+  // Both pictures are seen on the screen as the window draws them: no other window covers them.
+  bool seen_on_top() const;
   Point centre_of(ui::ControlId id) const;
   // Through the window manager, as a user does; with none, directly.
   void move_outer_to(Point where) const;
@@ -157,7 +175,7 @@ class XWindow {
 // A plain window of the test's own, managed like any application's.
 class TestWindow {
  public:
-  TestWindow(const XSession& x, const std::string& title);
+  TestWindow(const XSession& x, const std::string& title, Area where = {300, 300, 200, 100});
   ~TestWindow();
   XWindow window() const { return XWindow(*x_, id_); }
   Window id() const { return id_; }

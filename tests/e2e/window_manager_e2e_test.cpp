@@ -1,4 +1,4 @@
-// The Linux program under no window manager, openbox and icewm: where copies open, how the keeper
+// The Linux program under no window manager and on each desktop: where copies open, how the keeper
 // raises a copy without one and keeps quiet about windows that vanish, and what the X server's end
 // leaves.
 
@@ -25,7 +25,7 @@ const Row kRows[] = {{"nothing stored", 1000, 1000, true},
                      {"partly off the right edge", 16200, 1500, false}};
 
 using Reopen = E2eTest;
-HV_UNDER(Reopen, Wm::Bare, Wm::Openbox, Wm::Icewm);
+HV_UNDER(Reopen, Wm::Bare, HV_EVERY_DESKTOP);
 
 // Starts the copy, waits until its window has settled and closes it: where it opened, in pixels, and
 // the place it stored, in twips.

@@ -2,8 +2,6 @@
 
 #include <X11/Xatom.h>
 
-#include <algorithm>
-
 namespace hv::linux_backend {
 namespace {
 
@@ -90,7 +88,6 @@ QuietXRequests::~QuietXRequests() {
 X11Session::X11Session(Display* display)
     : display_(display),
       root_(DefaultRootWindow(display)),
-      net_supported_(XInternAtom(display, "_NET_SUPPORTED", False)),
       net_supporting_wm_check_(XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False)),
       net_active_window_(XInternAtom(display, "_NET_ACTIVE_WINDOW", False)),
       net_frame_extents_(XInternAtom(display, "_NET_FRAME_EXTENTS", False)),
@@ -108,17 +105,6 @@ X11Session::X11Session(Display* display)
                   self.count == 1 && *reinterpret_cast<unsigned long*>(self.data) == wm_window;
     trap.release();
   }
-  if (!wm_present_) return;
-  PropertyData atoms;
-  if (read_property(display_, root_, net_supported_, XA_ATOM, 4096, atoms)) {
-    const auto* first = reinterpret_cast<unsigned long*>(atoms.data);
-    supported_.emplace(first, first + atoms.count);
-  }
-  restack_supported_ = supports(net_restack_window_);
-}
-
-bool X11Session::supports(Atom atom) const {
-  return supported_ && std::find(supported_->begin(), supported_->end(), atom) != supported_->end();
 }
 
 Window X11Session::active_window() const {
@@ -158,8 +144,13 @@ void X11Session::request_wm_state(Window window, long action, Atom state) const 
   XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
+// A window manager is asked as a pager asks, whether or not it lists _NET_RESTACK_WINDOW: some
+// (xfwm4) take a raise request as an activation and would hand the keyboard to the copy, away from
+// where the user works; one that ignores the message still keeps the copy above the window in
+// front, since the copy has just entered the above band. With no window manager nothing can take a
+// raise for more than it is.
 void X11Session::raise(Window window) const {
-  if (restack_supported_) {
+  if (wm_present_) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;

@@ -42,7 +42,7 @@ struct FrameExtents {
   long left = 0, right = 0, top = 0, bottom = 0;
 };
 
-// The EWMH view of the session, with the window manager's capabilities read once.
+// The EWMH view of the session, with the window manager's presence read once.
 class X11Session {
  public:
   explicit X11Session(Display* display);
@@ -50,7 +50,6 @@ class X11Session {
   Display* display() const { return display_; }
   Window root() const { return root_; }
   bool has_window_manager() const { return wm_present_; }
-  bool supports(Atom atom) const;
 
   // _NET_ACTIVE_WINDOW of the root, or None.
   Window active_window() const;
@@ -64,7 +63,7 @@ class X11Session {
   // EWMH _NET_WM_STATE request: action 0 removes, 1 adds.
   void request_wm_state(Window window, long action, Atom state) const;
 
-  // Raises a managed window to the top of its layer without activating it.
+  // Raises a window to the top of its layer without activating it.
   void raise(Window window) const;
 
   Atom net_wm_state_above() const { return net_wm_state_above_; }
@@ -72,11 +71,9 @@ class X11Session {
  private:
   Display* display_;
   Window root_;
-  Atom net_supported_, net_supporting_wm_check_, net_active_window_, net_frame_extents_,
+  Atom net_supporting_wm_check_, net_active_window_, net_frame_extents_,
       net_wm_state_, net_wm_state_above_, net_restack_window_;
   bool wm_present_ = false;
-  bool restack_supported_ = false;
-  std::optional<std::vector<Atom>> supported_;
 };
 
 }  // namespace hv::linux_backend
