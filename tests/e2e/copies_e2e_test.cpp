@@ -42,20 +42,26 @@ TEST_P(HvCopies, AGridOverlapsNowhereAndListAndStopFindEveryCopy) {
   ASSERT_EQ(status, 0) << started;
   std::vector<std::pair<Point, Point>> frames;  // top-left and bottom-right
   for (int i = 1; i <= 4; ++i) {
+    const std::string name = "GRID-" + std::to_string(i);
     std::optional<Window> id;
-    ASSERT_TRUE(wait_until([&] { return id = x->find("HALVERD - TEST PROCESS - GRID-" + std::to_string(i) + ".exe"); }));
+    ASSERT_TRUE(wait_until([&] { return id = x->find("HALVERD - TEST PROCESS - " + name + ".exe"); }));
     const XWindow window(*x, *id);
-    ASSERT_TRUE(wait_until([&] { return window.framed() && (i > 1 || window.outer_origin() == Point{1100, 700}); }));
+    // Each copy stands where its stored place says (GRID-1's own: 1100, 700) before it is measured.
+    const Point place{std::stol(stored(name, "MAIN_Left").value_or("0")) / 15, std::stol(stored(name, "MAIN_Top").value_or("0")) / 15};
+    ASSERT_TRUE(wait_until([&] { return window.framed() && window.outer_origin() == place; })) << name;
     const auto e = window.property("_NET_FRAME_EXTENTS");
     const Point from = window.outer_origin(), size = window.client_size();
     frames.push_back({from, {from.x + size.x + long(e[0] + e[1]), from.y + size.y + long(e[2] + e[3])}});
     EXPECT_LE(frames.back().second.x, 1920) << "GRID-" << i;
     EXPECT_LE(frames.back().second.y, 1080) << "GRID-" << i;
   }
-  for (const auto& [a_from, a_to] : frames) {
-    for (const auto& [b_from, b_to] : frames) {
-      const bool overlap = a_from.x < b_to.x && b_from.x < a_to.x && a_from.y < b_to.y && b_from.y < a_to.y;
-      EXPECT_TRUE(a_from == b_from || !overlap) << "two copies overlap";
+  EXPECT_EQ(frames[0].first, (Point{1100, 700}));
+  for (std::size_t a = 0; a < frames.size(); ++a) {
+    for (std::size_t b = a + 1; b < frames.size(); ++b) {
+      const auto [a_from, a_to] = frames[a];
+      const auto [b_from, b_to] = frames[b];
+      EXPECT_FALSE(a_from.x < b_to.x && b_from.x < a_to.x && a_from.y < b_to.y && b_from.y < a_to.y)
+          << "GRID-" << a + 1 << " and GRID-" << b + 1 << " overlap";
     }
   }
   ASSERT_EQ(run("start 1 OTHER " + (dir.path() / "copies").string()).first, 0);

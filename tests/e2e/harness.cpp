@@ -10,7 +10,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <regex>
 #include <stdexcept>
@@ -78,10 +77,10 @@ bool window_manager_takes_windows(Display* display) {
   });
 }
 
-Capture capture_of(Display* display, Window window, Point size) {
-  XImage* image = XGetImage(display, window, 0, 0, size.x, size.y, AllPlanes, ZPixmap);
+Capture capture_of(Display* display, Window window, Area a) {
+  XImage* image = XGetImage(display, window, a.x, a.y, a.w, a.h, AllPlanes, ZPixmap);
   if (!image) return {};
-  Capture out{static_cast<int>(size.x), static_cast<int>(size.y), {}};
+  Capture out{a.w, a.h, {}};
   for (int y = 0; y < out.height; ++y) {
     for (int x = 0; x < out.width; ++x) {
       const unsigned long p = XGetPixel(image, x, y);
@@ -92,17 +91,13 @@ Capture capture_of(Display* display, Window window, Point size) {
   return out;
 }
 
-// A desktop's own files go to a home of its own; GNOME's settings stay in memory, and no
-// accessibility bus is started for the test's sake.
+// A desktop keeps its files in a home of its own, whatever the user's shell says; GNOME's settings
+// stay in memory, and no accessibility bus is started for the test's sake.
 std::vector<std::string> desktop_environment(const fs::path& home, const std::string& display) {
-  fs::create_directories(home / "runtime");
-  fs::permissions(home / "runtime", fs::perms::owner_all);
+  fs::create_directory(home / "runtime");  // private, as a runtime folder must be, like the home
   const std::string h = home.string();
-  std::vector<std::string> env{"HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config", "XDG_CACHE_HOME=" + h + "/cache",
-                               "XDG_DATA_HOME=" + h + "/data", "XDG_RUNTIME_DIR=" + h + "/runtime",
-                               "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
-  if (!display.empty()) env.push_back("DISPLAY=" + display);
-  return env;
+  return {"HOME=" + h, "XDG_CONFIG_HOME=" + h, "XDG_CACHE_HOME=" + h, "XDG_DATA_HOME=" + h, "XDG_RUNTIME_DIR=" + h + "/runtime",
+          "DISPLAY=" + display, "GSETTINGS_BACKEND=memory", "NO_AT_BRIDGE=1"};
 }
 
 std::optional<Window> search(const XSession& x, Window window, const std::string& title) {
@@ -214,19 +209,18 @@ void XSession::start_wayland(const std::string& screen) {
   wm_pid_ = spawn({"dbus-run-session", "--", "mutter", "--wayland", "--headless", "--virtual-monitor", screen,
                    "--wayland-display", "hv-wayland"}, desktop_environment(home_.path(), ""), log.string());
   std::smatch display;
-  const std::regex announced("Using public X11 display (:[0-9]+)");
   std::string said;
-  const auto authority = [&]() -> std::optional<fs::path> {
+  fs::path authority;
+  const auto announced = [&] {
     for (const auto& entry : fs::directory_iterator(home_.path() / "runtime")) {
-      if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth.")) return entry.path();
+      if (entry.path().filename().string().starts_with(".mutter-Xwaylandauth.")) authority = entry.path();
     }
-    return std::nullopt;
+    said = hv::testing::read_bytes(log);
+    return !authority.empty() && std::regex_search(said, display, std::regex("Using public X11 display (:[0-9]+)"));
   };
-  if (!wait_until([&] { return std::regex_search(said = hv::testing::read_bytes(log), display, announced) && authority(); })) {
-    throw std::runtime_error("mutter did not start XWayland: " + said);
-  }
+  if (!wait_until(announced)) throw std::runtime_error("mutter did not start XWayland: " + said);
   name_ = display[1].str();
-  ::setenv("XAUTHORITY", authority()->c_str(), 1);
+  ::setenv("XAUTHORITY", authority.c_str(), 1);
   if (!wait_until([&] { return (display_ = XOpenDisplay(name_.c_str())) != nullptr; })) throw std::runtime_error("no XWayland");
   XSetErrorHandler(ignore_x_errors);
   if (!window_manager_takes_windows(display_)) throw std::runtime_error("mutter does not manage X windows");
@@ -243,12 +237,6 @@ void XSession::kill_server() {
   stop(xvfb_, SIGKILL);
 }
 
-
-Capture XSession::screen() const {
-  XWindowAttributes root_size{};
-  XGetWindowAttributes(display_, root(), &root_size);
-  return capture_of(display_, root(), {root_size.width, root_size.height});
-}
 
 Window XSession::active() const {
   const auto active = root_property("_NET_ACTIVE_WINDOW");
@@ -301,20 +289,18 @@ Point XWindow::outer_origin() const {
 
 
 
-Capture XWindow::capture() const { return capture_of(x_->display(), id_, client_size()); }
+Capture XWindow::capture() const {
+  const Point size = client_size();
+  return capture_of(x_->display(), id_, {0, 0, int(size.x), int(size.y)});
+}
 
+// The window's rectangle as the screen shows it.
 bool XWindow::seen_on_top() const {
-  if (!x_->screen_shows_windows()) {
-    const auto stack = x_->stacking();
-    return !stack.empty() && stack.back() == id_;
-  }
-  const Capture screen = x_->screen();
-  const Point origin = client_origin();
-  return std::ranges::all_of(std::array{ui::ControlId::THUMBS_UP_PIC_1, ui::ControlId::THUMBS_UP_PIC_2}, [&](auto id) {
-    Area a = area_of(id, 2);
-    a.x += static_cast<int>(origin.x), a.y += static_cast<int>(origin.y);
-    return pixels_of(screen, a) == thumbs_up_pixels();
-  });
+  if (!x_->screen_shows_windows()) return x_->stacking().back() == id_;
+  const Point origin = client_origin(), size = client_size();
+  const Capture seen = capture_of(x_->display(), x_->root(), {int(origin.x), int(origin.y), int(size.x), int(size.y)});
+  return pixels_of(seen, area_of(ui::ControlId::THUMBS_UP_PIC_1, 2)) == thumbs_up_pixels() &&
+         pixels_of(seen, area_of(ui::ControlId::THUMBS_UP_PIC_2, 2)) == thumbs_up_pixels();
 }
 
 Point XWindow::centre_of(ui::ControlId id) const {

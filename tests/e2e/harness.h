@@ -118,7 +118,6 @@ class XSession {
   std::vector<unsigned long> root_property(const char* name) const {
     return property_of(display_, root(), atom(display_, name));
   }
-  Capture screen() const;  // what the user sees
   // XWayland's root holds no picture of its windows: the compositor draws them in the order of its
   // own stacking list, which there is what the user sees.
   bool screen_shows_windows() const { return wm_ != Wm::XWayland; }
