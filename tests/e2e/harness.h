@@ -244,12 +244,7 @@ class Copy {
 // prefix's processes are stopped after each test: they keep the display they started with.
 class E2eTest : public ::testing::TestWithParam<Wm> {
  protected:
-  // Under Wine one server lives through the test: a command that meets a server on its way out
-  // fails, and a copy that starts while the first one of a prefix comes up cannot make its window.
-  void SetUp() override {
-    x = std::make_unique<XSession>(GetParam(), screen());
-    if (kUnderWine) wine::run("wineserver -p", x.get());
-  }
+  void SetUp() override { x = std::make_unique<XSession>(GetParam(), screen()); }
   void TearDown() override {
     if (kUnderWine) wine::run("wineserver -k");
   }
