@@ -197,7 +197,7 @@ void FltkForm::dispatch(Handler&& handler) {
 
 void FltkForm::show() {
   apply_geometry();
-  if (!frame_settled_) Fl::add_system_handler(on_system_event, this);
+  Fl::add_system_handler(on_system_event, this);
   window_->show();
   shown_ = true;
   // FLTK pulls every new window onto the screen before it maps it, and has no switch for that. With
@@ -241,7 +241,6 @@ void FltkForm::settle_frame() {
   const auto extents = session_.frame_extents(fl_xid(window_.get()));
   if (!extents) return;
   frame_settled_ = true;
-  Fl::remove_system_handler(on_system_event);
   if (extents->left == 0 && extents->top == 0) return;
   window_->position(static_cast<int>(ui::clamp_position_pixels(placed_.x + extents->left)),
                     static_cast<int>(ui::clamp_position_pixels(placed_.y + extents->top)));
@@ -250,16 +249,30 @@ void FltkForm::settle_frame() {
 int FltkForm::on_system_event(void* event, void* form) {
   auto* self = static_cast<FltkForm*>(form);
   const auto* x_event = static_cast<const XEvent*>(event);
-  if (x_event->type == PropertyNotify && x_event->xproperty.window == fl_xid(self->window_.get())) {
-    self->settle_frame();
+  if (!self->shown_ || x_event->xany.window != fl_xid(self->window_.get())) return 0;
+  switch (x_event->type) {
+    case PropertyNotify: self->settle_frame(); break;
+    case MapNotify: self->mapped_ = true; break;
+    case UnmapNotify: self->mapped_ = false; break;
+    case ConfigureNotify:
+      // A window manager tells where it put the client in a notice of its own, on the root.
+      if (x_event->xconfigure.send_event) self->reported_client_ = {{x_event->xconfigure.x, x_event->xconfigure.y}};
+      break;
   }
   return 0;
 }
 
+// Minimised, the window is unmapped while a window manager may still move its frame about for an
+// animation (openbox slides it to the screen's edge and back): the place it will be restored to is
+// the last one the window manager reported, not where the frame happens to be.
 FltkForm::OuterPosition FltkForm::outer_position() const {
   int x = 0, y = 0;
   const Window xid = fl_xid(window_.get());
-  session_.client_origin(xid, x, y);
+  if (!mapped_ && reported_client_) {
+    x = static_cast<int>(reported_client_->x), y = static_cast<int>(reported_client_->y);
+  } else {
+    session_.client_origin(xid, x, y);
+  }
   const FrameExtents extents = session_.frame_extents(xid).value_or(FrameExtents{});
   return {x - extents.left, y - extents.top};
 }

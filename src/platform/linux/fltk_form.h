@@ -5,6 +5,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,10 @@ class FltkForm final : public Form {
 
   float left_twips_ = 0, top_twips_ = 0, width_twips_ = 0, height_twips_ = 0;
   OuterPosition placed_;  // where the window was put, in pixels, to tell whether it was moved
+  // Where the window manager last said it put the client, on the root, and whether it is mapped:
+  // followed from the window's own events, in their order.
+  std::optional<OuterPosition> reported_client_;
+  bool mapped_ = false;
   bool shown_ = false;
   bool frame_settled_ = false;
   bool failed_ = false;
