@@ -74,7 +74,11 @@ TEST_P(LinuxProgram, EverySettingsFailureIsReportedAndLeavesTheFileAsItWas) {
     const std::string before = read_bytes(program.settings_file());
     c.arrange(program.settings_file());
     program.start();
-    if (!c.at_load) x->click(program.window().centre_of(ui::ControlId::EXIT_BUTTON));
+    if (!c.at_load) {  // once the window stands at its place, where the user sees EXIT
+      const XWindow window = program.window();
+      ASSERT_TRUE(wait_until([&] { return window.framed() && window.outer_origin() == Point{67, 67}; }));
+      x->click(window.centre_of(ui::ControlId::EXIT_BUTTON));
+    }
     const XWindow report = program.window("HV_TEST_PROCESS");
     if (c.at_load) { EXPECT_FALSE(x->find(program.title())) << "the window is not shown after a failed load"; }
     report.close();
