@@ -64,18 +64,11 @@ TEST_F(CloseAndExit, ExitStoresThenUnloadsWhichStoresAgain) {
   form.top_ = 4500;
   form.tick_ = 1;
   handlers.EXIT_BUTTON_Click();
-  const std::vector<std::string> writes{
-      "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Left=-1500",
-      "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Top=4500",
-      "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/AlwaysOnTop_TICKBOX=1"};
-  std::vector<std::string> expected = writes;
-  expected.push_back("unload");
-  expected.insert(expected.end(), writes.begin(), writes.end());
-  std::vector<std::string> seen;
-  std::copy_if(log.begin(), log.end(), std::back_inserter(seen),
-               [](const std::string& e) { return e.starts_with("SaveSetting") || e == "unload"; });
-  EXPECT_EQ(seen, expected);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "unload"), 1);
+  const std::string left = "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Left=-1500",
+                    top = "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Top=4500",
+                    tick = "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/AlwaysOnTop_TICKBOX=1";
+  std::erase_if(log, [](const std::string& e) { return !e.starts_with("SaveSetting") && e != "unload"; });
+  EXPECT_THAT(log, ElementsAre(left, top, tick, "unload", left, top, tick));
 }
 
 TEST_F(CloseAndExit, AFailedWriteStopsTheRemainingWrites) {
