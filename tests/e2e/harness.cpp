@@ -151,13 +151,16 @@ Capture read_picture(const std::string& path) {
   return out;
 }
 
-std::vector<Rgb> thumbs_up_pixels() {
-  const ui::RgbImage picture = ui::thumbs_up_picture();
-  std::vector<Rgb> pixels;
-  for (int i = 0; i < picture.width * picture.height; ++i) {
-    const unsigned char* p = picture.pixels + i * picture.channels;
-    pixels.push_back({p[0], p[1], p[2]});
-  }
+const std::vector<Rgb>& thumbs_up_pixels() {
+  static const std::vector<Rgb> pixels = [] {
+    const ui::RgbImage picture = ui::thumbs_up_picture();
+    std::vector<Rgb> out;
+    for (int i = 0; i < picture.width * picture.height; ++i) {
+      const unsigned char* p = picture.pixels + i * picture.channels;
+      out.push_back({p[0], p[1], p[2]});
+    }
+    return out;
+  }();
   return pixels;
 }
 
@@ -296,7 +299,10 @@ Capture XWindow::capture() const {
 
 // The window's rectangle as the screen shows it.
 bool XWindow::seen_on_top() const {
-  if (!x_->screen_shows_windows()) return x_->stacking().back() == id_;
+  if (!x_->screen_shows_windows()) {
+    const auto stack = x_->stacking();
+    return !stack.empty() && stack.back() == id_;
+  }
   const Point origin = client_origin(), size = client_size();
   const Capture seen = capture_of(x_->display(), x_->root(), {int(origin.x), int(origin.y), int(size.x), int(size.y)});
   return pixels_of(seen, area_of(ui::ControlId::THUMBS_UP_PIC_1, 2)) == thumbs_up_pixels() &&

@@ -73,7 +73,7 @@ struct Capture {
 Capture read_picture(const std::string& path);
 
 // The thumbs-up picture's pixels as the window shows them.
-std::vector<Rgb> thumbs_up_pixels();
+const std::vector<Rgb>& thumbs_up_pixels();
 
 // A control's rectangle in pixels at 96 dpi, shrunk by inset on every side.
 struct Area { int x, y, w, h; };

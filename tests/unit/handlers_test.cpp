@@ -1,8 +1,6 @@
 // The window's handlers against the fake platform: what they ask of the form, the store and the
 // placement calls, and in which order.
 
-#include <optional>
-
 #include "handlers_fixture.h"
 
 namespace hv::testing {
