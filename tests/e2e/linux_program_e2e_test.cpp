@@ -46,6 +46,8 @@ TEST_P(LinuxProgram, ASymbolicLinkIsItsOwnCopyIgnoresArgumentsAndWritesTheUsersD
   program->start({"-display", ":999", "--help", "-geometry", "10x10+0+0"});
   const XWindow window = program->window();
   EXPECT_EQ(window.client_size(), (Point{730, 269}));
+  // Closed once it stands where the stored place puts it (1000.5 and 2000.25 twips: 67, 133).
+  EXPECT_TRUE(wait_until([&] { return window.framed() && window.outer_origin() == Point{67, 133}; }));
   window.close();
   EXPECT_EQ(program->wait_for_exit(), 0);
   EXPECT_EQ(program->stderr_text(), "") << "the locale exists";
