@@ -194,4 +194,18 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
   return out;
 }
 
+std::string ini_without_section(std::string_view text, std::string_view section) {
+  const auto lines = split_lines(text);
+  std::string out(text.substr(0, text_start(text)));
+  for (std::size_t i = 0; i < lines.size();) {
+    if (lines[i].kind == LineKind::Header && decode_section_name(lines[i].name) == section) {
+      i = section_end(lines, i);
+      continue;
+    }
+    out.append(text.substr(lines[i].begin, lines[i].next - lines[i].begin));
+    ++i;
+  }
+  return out;
+}
+
 }  // namespace hv

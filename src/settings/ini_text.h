@@ -18,4 +18,8 @@ std::optional<std::string> ini_find_value(std::string_view text, std::string_vie
 std::string ini_with_value(std::string_view text, std::string_view section, std::string_view key,
                            std::string_view value);
 
+// The text without the section: every header naming it and the lines under each, up to the next
+// header. Other bytes stay as they are.
+std::string ini_without_section(std::string_view text, std::string_view section);
+
 }  // namespace hv

@@ -437,12 +437,25 @@ static std::string registry_key(const std::string& section) {
   return "'HKCU\\Software\\HV_TEST_PROCESS\\" + section + "'";
 }
 
-std::optional<std::string> Copy::setting(const std::string& key) const {
-  if (!kUnderWine) return ini_setting(settings_file(), section, key);
-  const auto shown = wine::run("wine reg query " + registry_key(section) + " /v " + key, &x_);
+std::optional<std::string> stored_text(const XSession& x, const fs::path& settings_file, const std::string& section,
+                                       const std::string& key) {
   std::smatch match;
-  if (!shown || !std::regex_search(*shown, match, std::regex(key + " +REG_SZ +([^\r\n]*)"))) return std::nullopt;
-  return match[1].str();
+  if (kUnderWine) {
+    const auto shown = wine::run("wine reg query " + registry_key(section) + " /v " + key, &x);
+    if (!shown || !std::regex_search(*shown, match, std::regex(key + " +REG_SZ +([^\r\n]*)"))) return std::nullopt;
+    return match[1].str();
+  }
+  const std::string text = "\n" + hv::testing::read_bytes(settings_file);
+  const auto header = text.find("\n[" + section + "]\n");
+  if (header == std::string::npos) return std::nullopt;
+  const auto body = header + section.size() + 3;
+  const std::string lines = text.substr(body, text.find("\n[", body) - body);
+  if (!std::regex_search(lines, match, std::regex("(^|\n)" + key + "=([^\n]*)"))) return std::nullopt;
+  return match[2].str();
+}
+
+std::optional<std::string> Copy::setting(const std::string& key) const {
+  return stored_text(x_, settings_file(), section, key);
 }
 
 void Copy::store(const std::string& key, const std::string& value) const {

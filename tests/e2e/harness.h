@@ -191,6 +191,11 @@ std::optional<std::string> run(const std::string& command, const XSession* on = 
 std::vector<std::string> environment();
 }  // namespace wine
 
+// A stored value as a tester finds it: the "KEY=value" line under "[section]" in the settings file
+// (Linux), or the REG_SZ value `reg query` shows (Wine); nullopt where there is none.
+std::optional<std::string> stored_text(const XSession& x, const fs::path& settings_file, const std::string& section,
+                                       const std::string& key);
+
 // A value in a settings file, read with the program's own reader.
 inline std::optional<std::string> ini_setting(const fs::path& file, const std::string& section, const std::string& key) {
   return ini_find_value(hv::testing::read_bytes(file), section, key);

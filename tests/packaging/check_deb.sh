@@ -28,5 +28,7 @@ for size in 16 24 32 48; do
   [[ -f "$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png" ]] || fail "no ${size}px icon $icon"
 done
 [[ -x "$root/usr/bin/hv-copies" ]] || fail "hv-copies is not installed"
+HV_PROGRAM= XDG_CONFIG_HOME="$work/config" "$root/usr/bin/hv-copies" list >/dev/null ||
+  fail "the installed hv-copies does not find the program installed beside it"
 dpkg --root="$root" -s hv-test-process | grep -q '^Status: install ok installed' || fail "dpkg does not list it"
 echo "1 passed, 0 failed"

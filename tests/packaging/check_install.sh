@@ -32,7 +32,7 @@ page=$(zcat "$prefix/share/man/man1/hv-copies.1.gz" | sed 's/\\-/-/g; s/\\f[BIR]
 help=$("$prefix/bin/hv-copies" --help)
 while read -r form; do
   grep -qxF -- "$form" <<<"$page" || fail "the manual page lacks \"$form\""
-done < <(sed -n 's/^\(usage:\)\? *\(hv-copies [^ ].*[^ ]\)   .*/\2/p' <<<"$help")
+done < <(sed -n 's/^\(usage:\)\? *\(hv-copies .*[^ ]\) *$/\2/p' <<<"$help")
 for variable in $(grep -o '\$[A-Z_]*' <<<"$help" | tr -d '$' | sort -u); do
   grep -qw -- "$variable" <<<"$page" || fail "the manual page does not mention $variable"
 done

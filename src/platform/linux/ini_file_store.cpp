@@ -179,19 +179,31 @@ std::optional<std::string> IniFileStore::find(std::string_view application, std:
 
 void IniFileStore::SaveSetting(std::string_view application, std::string_view section,
                                std::string_view key, std::string_view value) {
+  rewrite(application, [&](std::string_view old_text) {
+    try {
+      return ini_with_value(old_text, section, key, value);
+    } catch (const std::invalid_argument& error) {
+      throw SettingsError("cannot write " + file_for(application).string() + ": " + error.what());
+    }
+  });
+}
+
+void IniFileStore::remove_section(std::string_view application, std::string_view section) {
+  if (!read_file(file_for(application))) return;  // nothing to forget, and no folder to make for it
+  rewrite(application, [&](std::string_view old_text) { return ini_without_section(old_text, section); });
+}
+
+// Every change is made under the lock, from the file as it stands then, and replaces it whole.
+void IniFileStore::rewrite(std::string_view application,
+                           const std::function<std::string(std::string_view)>& change) {
   const auto path = file_for(application);
   check_writable(path);
   const UniqueFd lock = lock_folder(path.string() + std::string(kLockSuffix));
   remove_orphaned_temporaries(path.parent_path());
   check_writable(path);  // again, now that no other writer can change it
   const std::optional<std::string> old_text = read_file(path);
-  std::string new_text;
-  try {
-    new_text = ini_with_value(old_text.value_or(""), section, key, value);
-  } catch (const std::invalid_argument& error) {
-    throw SettingsError("cannot write " + path.string() + ": " + error.what());
-  }
-  if (old_text && new_text == *old_text) return;
+  const std::string new_text = change(old_text.value_or(""));
+  if (old_text ? new_text == *old_text : new_text.empty()) return;
   replace_file(path, new_text);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,9 +26,13 @@ class IniFileStore final : public SettingsStorage {
   std::optional<std::string> find(std::string_view application, std::string_view section,
                                   std::string_view key) const;
 
+  // Forgets every key of the section; nothing happens where there is none.
+  void remove_section(std::string_view application, std::string_view section);
+
   std::filesystem::path file_for(std::string_view application) const;
 
  private:
+  void rewrite(std::string_view application, const std::function<std::string(std::string_view)>& change);
   std::filesystem::path config_home_;
 };
 

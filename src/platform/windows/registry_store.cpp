@@ -80,10 +80,15 @@ std::string value_text(DWORD type, const std::vector<BYTE>& data) {
 
 std::string RegistryStore::GetSetting(std::string_view application, std::string_view section,
                                       std::string_view key, long default_value) {
+  return find(application, section, key).value_or(std::to_string(default_value));
+}
+
+std::optional<std::string> RegistryStore::find(std::string_view application, std::string_view section,
+                                               std::string_view key) const {
   ScopedHKey hkey;
   LSTATUS status =
       RegOpenKeyExW(HKEY_CURRENT_USER, key_path(application, section).c_str(), 0, KEY_QUERY_VALUE, hkey.out());
-  if (status == ERROR_FILE_NOT_FOUND) return std::to_string(default_value);
+  if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
   if (status != ERROR_SUCCESS) fail("read", application, section, status);
 
   const std::wstring name = widen(key);
@@ -96,11 +101,16 @@ std::string RegistryStore::GetSetting(std::string_view application, std::string_
       data.resize(size);
       continue;
     }
-    if (status == ERROR_FILE_NOT_FOUND) return std::to_string(default_value);
+    if (status == ERROR_FILE_NOT_FOUND) return std::nullopt;
     if (status != ERROR_SUCCESS) fail("read", application, section, status);
     data.resize(size);
     return value_text(type, data);
   }
+}
+
+void RegistryStore::remove_section(std::string_view application, std::string_view section) {
+  const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, key_path(application, section).c_str());
+  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) fail("delete", application, section, status);
 }
 
 void RegistryStore::SaveSetting(std::string_view application, std::string_view section,

@@ -1,0 +1,138 @@
+#include "copies/command_line.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace hv::copies {
+namespace {
+
+bool is_option(const std::string& word) {
+  return word.size() > 1 && word[0] == '-' && !(word[1] >= '0' && word[1] <= '9');
+}
+
+std::optional<int> whole_number(const std::string& word) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+Parsed refuse(std::string reason) { return {std::nullopt, std::move(reason)}; }
+
+struct VerbName {
+  const char* word;
+  Verb verb;
+  std::size_t fewest, most;  // positional words after the verb
+};
+constexpr VerbName kVerbs[] = {
+    {"start", Verb::Start, 1, 3}, {"list", Verb::List, 0, 1},  {"stop", Verb::Stop, 0, 1},
+    {"get", Verb::Get, 2, 2},     {"set", Verb::Set, 3, 3},    {"reset", Verb::Reset, 1, 1},
+    {"help", Verb::Help, 0, 0},
+};
+
+}  // namespace
+
+bool is_usable_prefix(const std::string& prefix) {
+  return !prefix.empty() && std::all_of(prefix.begin(), prefix.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-';
+  });
+}
+
+Parsed parse_command_line(const std::vector<std::string>& words) {
+  Command command;
+  std::vector<std::string> positional;
+  bool options_ended = false, grid_given = false;
+  for (const std::string& word : words) {
+    if (options_ended || !is_option(word)) {
+      positional.push_back(word);
+    } else if (word == "--") {
+      options_ended = true;
+    } else if (word == "--grid" || word == "--grid-all") {
+      if (grid_given) return refuse("give --grid or --grid-all once");
+      grid_given = true;
+      command.grid = word == "--grid" ? GridMode::Unplaced : GridMode::Every;
+    } else if (word == "--wait") {
+      command.wait = true;
+    } else if (word == "-h" || word == "--help") {
+      return {Command{}, {}};
+    } else {
+      return refuse("unknown option " + word);
+    }
+  }
+  if (positional.empty()) return refuse("no command given");
+
+  const auto* verb = std::find_if(std::begin(kVerbs), std::end(kVerbs),
+                                  [&](const VerbName& v) { return positional.front() == v.word; });
+  if (verb == std::end(kVerbs)) return refuse("unknown command " + positional.front());
+  command.verb = verb->verb;
+  positional.erase(positional.begin());
+  if (positional.size() < verb->fewest || positional.size() > verb->most) {
+    return refuse(std::string(verb->word) + " takes " +
+                  (verb->fewest == verb->most ? std::to_string(verb->fewest)
+                                              : std::to_string(verb->fewest) + " to " + std::to_string(verb->most)) +
+                  " words after it, not " + std::to_string(positional.size()));
+  }
+  if (command.verb != Verb::Start && (command.grid != GridMode::Off || command.wait)) {
+    return refuse("--grid, --grid-all and --wait go with start only");
+  }
+
+  switch (command.verb) {
+    case Verb::Start: {
+      const auto count = whole_number(positional[0]);
+      if (!count || *count < 1 || *count > kMostCopies) {
+        return refuse("N must be a whole number from 1 to " + std::to_string(kMostCopies) + ", not " + positional[0]);
+      }
+      command.count = *count;
+      command.prefix = positional.size() > 1 ? positional[1] : kDefaultPrefix;
+      if (positional.size() > 2) command.folder = positional[2];
+      break;
+    }
+    case Verb::List:
+    case Verb::Stop:
+      if (!positional.empty()) command.prefix = positional[0];
+      break;
+    case Verb::Get:
+    case Verb::Set:
+    case Verb::Reset:
+      command.name = positional[0];
+      if (positional.size() > 1) command.key = positional[1];
+      if (positional.size() > 2) command.value = positional[2];
+      if (command.name.empty()) return refuse("a copy's NAME cannot be empty");
+      break;
+    case Verb::Help:
+      break;
+  }
+  if (!command.prefix.empty() && !is_usable_prefix(command.prefix)) {
+    return refuse("PREFIX may hold letters, digits, '.', '_' and '-' only: " + command.prefix);
+  }
+  return {command, {}};
+}
+
+std::string usage_text() {
+  return "usage: hv-copies start [--grid|--grid-all] [--wait] N [PREFIX] [FOLDER]\n"
+         "       hv-copies list [PREFIX]\n"
+         "       hv-copies stop [PREFIX]\n"
+         "       hv-copies get NAME KEY\n"
+         "       hv-copies set NAME KEY VALUE\n"
+         "       hv-copies reset NAME\n"
+         "\n"
+         "start     makes the copies PREFIX-1 ... PREFIX-N of the program in FOLDER (hard links where\n"
+         "          the file system allows, copies otherwise), starts each and prints \"NAME PID\" lines.\n"
+         "  --grid      first gives each copy with no stored place one side by side over the screen;\n"
+         "              what does not fit goes on layers offset by a title bar\n"
+         "  --grid-all  the same for every copy, stored places included\n"
+         "  --wait      returns once every copy's window is shown\n"
+         "list      prints every running copy of the program, whatever its name, \"NAME PID\" a line\n"
+         "stop      closes the copies' windows, so that each stores its settings, and waits for them\n"
+         "get, set  one stored value of the copy NAME; reset forgets all of them\n"
+         "\n"
+         "With PREFIX, list and stop cover PREFIX-1, PREFIX-2 ... only. PREFIX defaults to\n"
+         "HV-TEST-PROCESS and may hold letters, digits, '.', '_' and '-'. Options may stand anywhere.\n"
+         "FOLDER defaults to hv-copies in $XDG_RUNTIME_DIR (Linux; else a private folder in /tmp) or in\n"
+         "the local application data folder (Windows). The program is $HV_PROGRAM, else\n"
+         "HV-TEST-PROCESS-V1 beside hv-copies, else (Linux) on $PATH.\n"
+         "Exit status: 0 done, 1 failed (the reasons on stderr), 2 not understood.\n";
+}
+
+}  // namespace hv::copies

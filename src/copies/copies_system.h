@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ui/controls.h"
+
+namespace hv::copies {
+
+// A failure the tool reports and stops on; the message says what and why.
+class CopiesError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct RunningCopy {
+  std::string name;  // the copy's file name without its extension: its settings section
+  long pid = 0;
+};
+
+// What hv-copies asks of the system it runs on: files and processes, the copies' windows and the
+// program's own settings store. Failures throw CopiesError (or SettingsError from the store).
+class CopiesSystem {
+ public:
+  virtual ~CopiesSystem() = default;
+
+  // The program copies are made of.
+  virtual std::filesystem::path program() = 0;
+  virtual std::filesystem::path default_folder() = 0;
+  // The file a copy of the given name is made as ("NAME", or "NAME.exe" where that is the custom).
+  virtual std::string file_name(const std::string& name) = 0;
+  // A hard link to the program at copy (made anew), or a copy where the file system refuses links.
+  virtual void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) = 0;
+  // Starts the copy detached from this tool; its process id.
+  virtual long start(const std::filesystem::path& copy) = 0;
+
+  // Every running process of the user's that runs the program, under any name.
+  virtual std::vector<RunningCopy> running_copies(const std::filesystem::path& program) = 0;
+  virtual bool has_ended(long pid) = 0;
+
+  // The screen's work area in twips at its own density. Throws where there is no screen to ask.
+  virtual ui::TwipsRect work_area() = 0;
+  // Whether the process's main window is shown on the screen.
+  virtual bool window_shown(long pid) = 0;
+  // Asks the process's main window to close, as its close box does; false where no window of it
+  // can be found from here.
+  virtual bool close_window(long pid) = 0;
+
+  virtual std::optional<std::string> stored(const std::string& name, const std::string& key) = 0;
+  virtual void store(const std::string& name, const std::string& key, const std::string& value) = 0;
+  virtual void forget(const std::string& name) = 0;
+
+  // Waits a little before the next look at windows or processes.
+  virtual void pause() = 0;
+};
+
+}  // namespace hv::copies

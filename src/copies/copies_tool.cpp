@@ -1,0 +1,187 @@
+#include "copies/copies_tool.h"
+
+#include <algorithm>
+#include <ostream>
+#include <regex>
+#include <tuple>
+
+#include "copies/grid.h"
+#include "platform/settings_storage.h"
+#include "settings/conversions.h"
+
+namespace hv::copies {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string copy_name(const std::string& prefix, int number) { return prefix + "-" + std::to_string(number); }
+
+// PREFIX-2 before PREFIX-10, as a tester counts them.
+bool natural_order(const RunningCopy& a, const RunningCopy& b) {
+  const auto split = [](const std::string& name) {
+    const auto digits = name.find_last_not_of("0123456789") + 1;
+    const std::string number = name.substr(digits);
+    return std::tuple(name.substr(0, digits), number.size(), number, 0L);
+  };
+  auto ka = split(a.name), kb = split(b.name);
+  std::get<3>(ka) = a.pid, std::get<3>(kb) = b.pid;
+  return ka < kb;
+}
+
+std::vector<RunningCopy> copies_named(CopiesSystem& system, const std::string& prefix) {
+  auto copies = system.running_copies(system.program());
+  if (!prefix.empty()) {
+    const std::regex numbered(std::regex_replace(prefix, std::regex(R"([.])"), R"(\.)") + "-[0-9]+");
+    std::erase_if(copies, [&](const RunningCopy& c) { return !std::regex_match(c.name, numbered); });
+  }
+  std::sort(copies.begin(), copies.end(), natural_order);
+  return copies;
+}
+
+// A copy keeps a place it has stored, in either coordinate; one that cannot be read as a number
+// reads as the program would read it, 0, for avoiding it.
+std::optional<TwipsPoint> stored_place(CopiesSystem& system, const std::string& name) {
+  const auto left = system.stored(name, "MAIN_Left"), top = system.stored(name, "MAIN_Top");
+  if (!left && !top) return std::nullopt;
+  const auto number = [](const std::optional<std::string>& text) {
+    const auto value = text ? text_to_single(*text) : std::nullopt;
+    return static_cast<long>(value.value_or(0.0F));
+  };
+  return TwipsPoint{number(left), number(top)};
+}
+
+void lay_out(const Command& command, CopiesSystem& system, std::ostream& err) {
+  std::vector<std::optional<TwipsPoint>> kept;
+  for (int i = 1; i <= command.count; ++i) {
+    kept.push_back(command.grid == GridMode::Unplaced ? stored_place(system, copy_name(command.prefix, i)) : std::nullopt);
+  }
+  const GridPlan plan = plan_grid(system.work_area(), kept);
+  if (plan.layered) {
+    err << "hv-copies: " << plan.per_layer
+        << " copies fit the screen side by side; the rest go on layers offset by a title bar\n";
+  }
+  for (int i = 1; i <= command.count; ++i) {
+    const auto& place = plan.places[static_cast<std::size_t>(i - 1)];
+    if (!place) continue;
+    system.store(copy_name(command.prefix, i), "MAIN_Left", std::to_string(place->left));
+    system.store(copy_name(command.prefix, i), "MAIN_Top", std::to_string(place->top));
+  }
+}
+
+// Waits until every started copy shows its window; false, naming the others, when the limit passes.
+bool wait_for_windows(std::vector<RunningCopy> started, CopiesSystem& system, std::ostream& err, const Limits& limits) {
+  const auto deadline = Clock::now() + limits.windows;
+  std::vector<RunningCopy> ended;
+  for (;;) {
+    std::erase_if(started, [&](const RunningCopy& c) {
+      if (system.window_shown(c.pid)) return true;
+      if (!system.has_ended(c.pid)) return false;
+      ended.push_back(c);
+      return true;
+    });
+    if (started.empty() || Clock::now() >= deadline) break;
+    system.pause();
+  }
+  for (const auto& c : ended) err << "hv-copies: " << c.name << " (" << c.pid << ") ended before its window was shown\n";
+  for (const auto& c : started) {
+    err << "hv-copies: " << c.name << " (" << c.pid << ") showed no window within "
+        << std::chrono::duration_cast<std::chrono::seconds>(limits.windows).count() << " s\n";
+  }
+  return started.empty() && ended.empty();
+}
+
+int start(const Command& command, CopiesSystem& system, std::ostream& out, std::ostream& err, const Limits& limits) {
+  const auto program = system.program();
+  const std::filesystem::path folder = command.folder ? std::filesystem::path(*command.folder) : system.default_folder();
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (!std::filesystem::is_directory(folder)) {
+    throw CopiesError("cannot make the folder " + folder.string() + (error ? ": " + error.message() : ""));
+  }
+  if (command.grid != GridMode::Off) lay_out(command, system, err);
+  std::vector<RunningCopy> started;
+  for (int i = 1; i <= command.count; ++i) {
+    const std::string name = copy_name(command.prefix, i);
+    const auto copy = folder / system.file_name(name);
+    system.make_copy(program, copy);
+    started.push_back({name, system.start(copy)});
+    out << name << ' ' << started.back().pid << '\n' << std::flush;
+  }
+  return !command.wait || wait_for_windows(std::move(started), system, err, limits) ? 0 : 1;
+}
+
+// Closes each copy's window and waits for the copies to end; never kills one.
+int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::ostream& err, const Limits& limits) {
+  std::vector<RunningCopy> closing;
+  bool failed = false;
+  for (const auto& c : copies_named(system, command.prefix)) {
+    if (system.close_window(c.pid)) {
+      closing.push_back(c);
+    } else if (!system.has_ended(c.pid)) {
+      err << "hv-copies: " << c.name << " (" << c.pid << ") has no window that can be closed from here\n";
+      failed = true;
+    }
+  }
+  const auto deadline = Clock::now() + limits.ending;
+  std::size_t stopped = closing.size();
+  for (;;) {
+    std::erase_if(closing, [&](const RunningCopy& c) { return system.has_ended(c.pid); });
+    if (closing.empty() || Clock::now() >= deadline) break;
+    system.pause();
+  }
+  for (const auto& c : closing) {
+    err << "hv-copies: " << c.name << " (" << c.pid << ") is still running "
+        << std::chrono::duration_cast<std::chrono::seconds>(limits.ending).count() << " s after it was asked to close\n";
+  }
+  stopped -= closing.size();
+  out << "stopped " << stopped << (stopped == 1 ? " copy\n" : " copies\n");
+  return failed || !closing.empty() ? 1 : 0;
+}
+
+int run(const Command& command, CopiesSystem& system, std::ostream& out, std::ostream& err, const Limits& limits) {
+  switch (command.verb) {
+    case Verb::Help:
+      out << usage_text();
+      return 0;
+    case Verb::Start:
+      return start(command, system, out, err, limits);
+    case Verb::List:
+      for (const auto& c : copies_named(system, command.prefix)) out << c.name << ' ' << c.pid << '\n';
+      return 0;
+    case Verb::Stop:
+      return stop(command, system, out, err, limits);
+    case Verb::Get:
+      if (const auto value = system.stored(command.name, command.key)) {
+        out << *value << '\n';
+        return 0;
+      }
+      err << "hv-copies: " << command.name << " has no " << command.key << " stored\n";
+      return 1;
+    case Verb::Set:
+      system.store(command.name, command.key, command.value);
+      return 0;
+    case Verb::Reset:
+      system.forget(command.name);
+      return 0;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int run_copies_tool(const std::vector<std::string>& words, CopiesSystem& system, std::ostream& out,
+                    std::ostream& err, Limits limits) {
+  const Parsed parsed = parse_command_line(words);
+  if (!parsed.command) {
+    err << "hv-copies: " << parsed.error << "\n" << usage_text();
+    return 2;
+  }
+  try {
+    return run(*parsed.command, system, out, err, limits);
+  } catch (const std::exception& error) {  // CopiesError, SettingsError and the library's own
+    err << "hv-copies: " << error.what() << '\n';
+    return 1;
+  }
+}
+
+}  // namespace hv::copies

@@ -1,0 +1,306 @@
+#include "platform/linux/linux_copies_system.h"
+
+#include <X11/Xatom.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <thread>
+
+#include "app/identity.h"
+#include "app/main_window_handlers.h"
+#include "platform/linux/screen_density.h"
+
+extern char** environ;
+
+namespace hv::linux_backend {
+namespace {
+
+namespace fs = std::filesystem;
+using copies::CopiesError;
+
+constexpr const char* kProgramName = "HV-TEST-PROCESS-V1";
+
+std::string read_whole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+bool can_run(const fs::path& path) {
+  std::error_code error;
+  return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// Windows come and go while hv-copies walks them; a window gone between two requests is not an
+// error worth ending the tool over.
+int ignore_x_error(Display*, XErrorEvent*) { return 0; }
+
+std::vector<unsigned long> cardinals(Display* display, Window window, Atom property, long most) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, left = 0;
+  unsigned char* data = nullptr;
+  std::vector<unsigned long> values;
+  if (XGetWindowProperty(display, window, property, 0, most, False, XA_CARDINAL, &type, &format, &count, &left,
+                         &data) == Success && data) {
+    if (type == XA_CARDINAL && format == 32) {
+      const auto* items = reinterpret_cast<const unsigned long*>(data);
+      values.assign(items, items + count);
+    }
+    XFree(data);
+  }
+  return values;
+}
+
+std::string title_of(Display* display, Window window) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, left = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 256, False,
+                         AnyPropertyType, &type, &format, &count, &left, &data) == Success && data) {
+    if (format == 8) title.assign(reinterpret_cast<const char*>(data), count);
+    XFree(data);
+  }
+  return title;
+}
+
+// The process's state letter from /proc; a zombie has ended though its parent has not reaped it.
+char process_state(long pid) {
+  const std::string stat = read_whole("/proc/" + std::to_string(pid) + "/stat");
+  const auto close = stat.rfind(')');
+  return close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+}
+
+}  // namespace
+
+LinuxCopiesSystem::LinuxCopiesSystem() : store_(config_home_from_environment()) {}
+
+LinuxCopiesSystem::~LinuxCopiesSystem() {
+  session_.reset();
+  if (display_) XCloseDisplay(display_);
+}
+
+fs::path LinuxCopiesSystem::program() {
+  if (const char* given = std::getenv("HV_PROGRAM"); given && *given) {
+    if (!can_run(given)) throw CopiesError(std::string("HV_PROGRAM names no program that can be run: ") + given);
+    return fs::canonical(given);
+  }
+  std::error_code error;
+  const fs::path beside = fs::read_symlink("/proc/self/exe", error).parent_path() / kProgramName;
+  if (!error && can_run(beside)) return beside;
+  if (const char* path = std::getenv("PATH")) {
+    std::string folders = path;
+    for (std::size_t at = 0; at <= folders.size();) {
+      const std::size_t end = std::min(folders.find(':', at), folders.size());
+      const fs::path candidate = fs::path(folders.substr(at, end - at)) / kProgramName;
+      if (end > at && candidate.is_absolute() && can_run(candidate)) return fs::canonical(candidate);
+      at = end + 1;
+    }
+  }
+  throw CopiesError(std::string("cannot find ") + kProgramName + " beside hv-copies or on PATH; set HV_PROGRAM");
+}
+
+// In the user's runtime folder, or else a folder of the user's own in /tmp, which another user
+// could have made first: it must be a real folder, the user's, and private.
+fs::path LinuxCopiesSystem::default_folder() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && runtime[0] == '/') {
+    return fs::path(runtime) / "hv-copies";
+  }
+  const fs::path folder = "/tmp/hv-copies-" + std::to_string(::getuid());
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+    throw CopiesError("cannot make the folder " + folder.string() + ": " + std::strerror(errno));
+  }
+  struct stat info {};
+  if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid() ||
+      (info.st_mode & 077) != 0) {
+    throw CopiesError(folder.string() + " is not a private folder of this user's; give FOLDER");
+  }
+  return folder;
+}
+
+void LinuxCopiesSystem::make_copy(const fs::path& program, const fs::path& copy) {
+  std::error_code error;
+  if (fs::equivalent(program, copy, error)) return;  // a link made before, or the program itself
+  fs::remove(copy, error);
+  if (::link(program.c_str(), copy.c_str()) == 0) return;
+  const int link_error = errno;
+  fs::copy_file(program, copy, fs::copy_options::overwrite_existing, error);
+  if (!error) {
+    using fs::perms;
+    fs::permissions(copy, perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec, error);
+  }
+  if (error) {
+    throw CopiesError("cannot make " + copy.string() + ": " + std::strerror(link_error) + ", and copying: " + error.message());
+  }
+}
+
+// In a session of its own with no terminal, so that the copy outlives this tool and a Ctrl+C
+// meant for a script does not end it.
+long LinuxCopiesSystem::start(const fs::path& copy) {
+  posix_spawnattr_t attributes;
+  posix_spawn_file_actions_t files;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+  std::string path = copy.string();
+  char* argv[] = {path.data(), nullptr};
+  pid_t pid = -1;
+  const int error = ::posix_spawn(&pid, path.c_str(), &files, &attributes, argv, environ);
+  posix_spawn_file_actions_destroy(&files);
+  posix_spawnattr_destroy(&attributes);
+  if (error != 0) throw CopiesError("cannot start " + path + ": " + std::strerror(error));
+  return pid;
+}
+
+// The same file (a hard or symbolic link) or a copy of its bytes, whatever the process was named.
+std::vector<copies::RunningCopy> LinuxCopiesSystem::running_copies(const fs::path& program) {
+  struct stat want {};
+  if (::stat(program.c_str(), &want) != 0) throw CopiesError("cannot read " + program.string() + ": " + std::strerror(errno));
+  std::optional<std::string> program_bytes;
+  std::vector<copies::RunningCopy> found;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    const std::string pid = entry.path().filename();
+    if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    struct stat owner {}, exe {};
+    if (::stat(entry.path().c_str(), &owner) != 0 || owner.st_uid != ::getuid()) continue;
+    if (::stat((entry.path() / "exe").c_str(), &exe) != 0) continue;
+    bool same = exe.st_dev == want.st_dev && exe.st_ino == want.st_ino;
+    if (!same && exe.st_size == want.st_size) {
+      if (!program_bytes) program_bytes = read_whole(program);
+      same = read_whole(entry.path() / "exe") == *program_bytes;
+    }
+    if (!same) continue;
+    const std::string command_line = read_whole(entry.path() / "cmdline");
+    const std::string started_as = command_line.substr(0, command_line.find('\0'));
+    if (started_as.empty()) continue;  // ended meanwhile
+    found.push_back({executable_name_from_path(started_as), std::stol(pid)});
+  }
+  if (error) throw CopiesError("cannot read /proc: " + error.message());
+  return found;
+}
+
+bool LinuxCopiesSystem::has_ended(long pid) {
+  int status = 0;
+  if (::waitpid(static_cast<pid_t>(pid), &status, WNOHANG) == pid) return true;  // one this run started
+  if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return true;
+  const char state = process_state(pid);
+  return state == 'Z' || state == 'X' || state == '?';
+}
+
+X11Session& LinuxCopiesSystem::session() {
+  if (!session_) {
+    const char* name = std::getenv("DISPLAY");
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) throw CopiesError(std::string("cannot open the display \"") + (name ? name : "") + "\"");
+    XSetErrorHandler(ignore_x_error);
+    session_ = std::make_unique<X11Session>(display_);
+  }
+  return *session_;
+}
+
+// The window manager's work area (the screen less panels), else the whole screen; at the density
+// desktop toolkits read, as the program itself converts twips.
+ui::TwipsRect LinuxCopiesSystem::work_area() {
+  X11Session& x = session();
+  long left = 0, top = 0, width = DisplayWidth(display_, DefaultScreen(display_)),
+       height = DisplayHeight(display_, DefaultScreen(display_));
+  if (x.has_window_manager()) {
+    const auto area = cardinals(display_, x.root(), XInternAtom(display_, "_NET_WORKAREA", False), 4);
+    if (area.size() == 4 && area[2] > 0 && area[3] > 0) {
+      left = static_cast<long>(area[0]), top = static_cast<long>(area[1]);
+      width = static_cast<long>(area[2]), height = static_cast<long>(area[3]);
+    }
+  }
+  const long dpi = dpi_from_resources(XResourceManagerString(display_));
+  const auto twips = [dpi](long pixels) { return static_cast<int>(pixels * ui::kTwipsPerInch / dpi); };
+  return {twips(left), twips(top), twips(width), twips(height)};
+}
+
+const std::map<long, Window>& LinuxCopiesSystem::main_windows() {
+  if (windows_) return *windows_;
+  X11Session& x = session();
+  const Atom pid_atom = XInternAtom(display_, "_NET_WM_PID", False);
+  const std::string title_start = std::string(ui::main_window().title) + " - ";
+  std::map<long, Window> found;
+  // Top-level windows sit under the root, or a few levels down in a window manager's frames.
+  const std::function<void(Window, int)> walk = [&](Window parent, int depth) {
+    Window root = None, up = None, *children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display_, parent, &root, &up, &children, &count)) return;
+    for (unsigned int i = 0; i < count; ++i) {
+      const auto pid = cardinals(display_, children[i], pid_atom, 1);
+      if (pid.size() != 1) {
+        if (depth < 3) walk(children[i], depth + 1);
+      } else if (title_of(display_, children[i]).starts_with(title_start)) {
+        found[static_cast<long>(pid[0])] = children[i];
+      }
+    }
+    if (children) XFree(children);
+  };
+  walk(x.root(), 0);
+  return *(windows_ = std::move(found));
+}
+
+bool LinuxCopiesSystem::window_shown(long pid) {
+  const auto& windows = main_windows();
+  const auto found = windows.find(pid);
+  XWindowAttributes attributes{};
+  return found != windows.end() && XGetWindowAttributes(display_, found->second, &attributes) &&
+         attributes.map_state == IsViewable;
+}
+
+// Through the window manager where there is one, as its close button would; without one, the
+// window's own close request, which the program answers the same way.
+bool LinuxCopiesSystem::close_window(long pid) {
+  const auto& windows = main_windows();
+  const auto found = windows.find(pid);
+  if (found == windows.end()) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.format = 32;
+  event.xclient.window = found->second;
+  if (session().has_window_manager()) {
+    event.xclient.message_type = XInternAtom(display_, "_NET_CLOSE_WINDOW", False);
+    event.xclient.data.l[0] = CurrentTime;
+    event.xclient.data.l[1] = 2;  // a tool acting for the user, as a pager does
+    XSendEvent(display_, session().root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+  } else {
+    event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display_, found->second, False, NoEventMask, &event);
+  }
+  XFlush(display_);
+  return true;
+}
+
+std::optional<std::string> LinuxCopiesSystem::stored(const std::string& name, const std::string& key) {
+  return store_.find(kApplication, name, key);
+}
+
+void LinuxCopiesSystem::store(const std::string& name, const std::string& key, const std::string& value) {
+  store_.SaveSetting(kApplication, name, key, value);
+}
+
+void LinuxCopiesSystem::forget(const std::string& name) { store_.remove_section(kApplication, name); }
+
+void LinuxCopiesSystem::pause() {
+  windows_.reset();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "copies/copies_system.h"
+#include "platform/linux/ini_file_store.h"
+#include "platform/linux/x11_session.h"
+
+namespace hv::linux_backend {
+
+// hv-copies on Linux: copies are processes found through /proc, their windows on the X display
+// DISPLAY names, their settings in the program's settings file.
+class LinuxCopiesSystem final : public copies::CopiesSystem {
+ public:
+  LinuxCopiesSystem();
+  ~LinuxCopiesSystem() override;
+
+  std::filesystem::path program() override;
+  std::filesystem::path default_folder() override;
+  std::string file_name(const std::string& name) override { return name; }
+  void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
+  long start(const std::filesystem::path& copy) override;
+  std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
+  bool has_ended(long pid) override;
+  ui::TwipsRect work_area() override;
+  bool window_shown(long pid) override;
+  bool close_window(long pid) override;
+  std::optional<std::string> stored(const std::string& name, const std::string& key) override;
+  void store(const std::string& name, const std::string& key, const std::string& value) override;
+  void forget(const std::string& name) override;
+  void pause() override;
+
+ private:
+  X11Session& session();
+  // Each copy's main window by process id, read once between pauses: a walk of the window tree
+  // costs a round trip a window, too many to repeat for every copy.
+  const std::map<long, Window>& main_windows();
+
+  IniFileStore store_;
+  Display* display_ = nullptr;
+  std::unique_ptr<X11Session> session_;
+  std::optional<std::map<long, Window>> windows_;
+};
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,16 @@
+// hv-copies on Windows: starts, lists and politely stops named copies of the program.
+
+#include <windows.h>
+
+#include <iostream>
+
+#include "copies/copies_tool.h"
+#include "platform/windows/win32_copies_system.h"
+#include "platform/windows/win32_text.h"
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> words;
+  for (int i = 1; i < argc; ++i) words.push_back(hv::windows_backend::narrow(argv[i]));
+  hv::windows_backend::Win32CopiesSystem system;
+  return hv::copies::run_copies_tool(words, system, std::cout, std::cerr);
+}

@@ -1,0 +1,241 @@
+#include "platform/windows/win32_copies_system.h"
+
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+#include "app/identity.h"
+#include "app/main_window_handlers.h"
+#include "platform/windows/win32_text.h"
+
+namespace hv::windows_backend {
+namespace {
+
+namespace fs = std::filesystem;
+using copies::CopiesError;
+
+struct HandleCloser {
+  void operator()(HANDLE handle) const {
+    if (handle && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+[[noreturn]] void fail(const std::string& what) {
+  throw CopiesError(what + ": " + system_message(GetLastError()));
+}
+
+std::string read_whole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The file's identity: its volume and its index there, shared by every hard link to it.
+std::optional<std::pair<DWORD, ULONGLONG>> file_identity(const fs::path& path) {
+  UniqueHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (file.get() == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  return std::pair(info.dwVolumeSerialNumber, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+bool same_bytes(const fs::path& a, const fs::path& b) {
+  std::error_code error;
+  return fs::file_size(a, error) == fs::file_size(b, error) && !error && read_whole(a) == read_whole(b);
+}
+
+std::optional<std::vector<BYTE>> token_user(HANDLE process) {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(process, TOKEN_QUERY, &raw)) return std::nullopt;
+  UniqueHandle token(raw);
+  DWORD size = 0;
+  GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> user(size);
+  if (size == 0 || !GetTokenInformation(token.get(), TokenUser, user.data(), size, &size)) return std::nullopt;
+  return user;
+}
+
+bool same_user(const std::vector<BYTE>& a, const std::vector<BYTE>& b) {
+  return EqualSid(reinterpret_cast<const TOKEN_USER*>(a.data())->User.Sid,
+                  reinterpret_cast<const TOKEN_USER*>(b.data())->User.Sid);
+}
+
+std::optional<fs::path> image_path(HANDLE process) {
+  std::wstring path(32768, L'\0');
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) return std::nullopt;
+  path.resize(size);
+  return fs::path(path);
+}
+
+// The path the process was started under, from its own parameters block. Neither the image path
+// the system reports nor the snapshot's file name will do: both may name another hard link to the
+// same file.
+std::optional<std::string> started_as(HANDLE process) {
+  PROCESS_BASIC_INFORMATION basic{};
+  PEB peb{};
+  RTL_USER_PROCESS_PARAMETERS parameters{};
+  if (NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic, nullptr) < 0 ||
+      !ReadProcessMemory(process, basic.PebBaseAddress, &peb, sizeof peb, nullptr) ||
+      !ReadProcessMemory(process, peb.ProcessParameters, &parameters, sizeof parameters, nullptr)) {
+    return std::nullopt;
+  }
+  std::wstring path(parameters.ImagePathName.Length / sizeof(wchar_t), L'\0');
+  if (path.empty() || !ReadProcessMemory(process, parameters.ImagePathName.Buffer, path.data(),
+                                          parameters.ImagePathName.Length, nullptr)) {
+    return std::nullopt;
+  }
+  return narrow(path);
+}
+
+}  // namespace
+
+// Places are counted in real pixels, as the program, which declares itself aware of the density,
+// counts them; otherwise Windows would scale the screen down for this tool.
+Win32CopiesSystem::Win32CopiesSystem() { SetProcessDPIAware(); }
+
+fs::path Win32CopiesSystem::program() {
+  std::wstring given(32768, L'\0');
+  const DWORD length = GetEnvironmentVariableW(L"HV_PROGRAM", given.data(), static_cast<DWORD>(given.size()));
+  fs::path candidate;
+  if (length > 0 && length < given.size()) {
+    given.resize(length);
+    candidate = given;
+  } else {
+    std::wstring self(32768, L'\0');
+    self.resize(GetModuleFileNameW(nullptr, self.data(), static_cast<DWORD>(self.size())));
+    candidate = fs::path(self).parent_path() / L"HV-TEST-PROCESS-V1.exe";
+  }
+  std::error_code error;
+  if (!fs::is_regular_file(candidate, error)) {
+    throw CopiesError("cannot find the program " + narrow(candidate.wstring()) + "; set HV_PROGRAM");
+  }
+  return fs::absolute(candidate);
+}
+
+fs::path Win32CopiesSystem::default_folder() {
+  wchar_t local[MAX_PATH] = L"";
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, local))) {
+    throw CopiesError("cannot find the user's local application data folder; give FOLDER");
+  }
+  return fs::path(local) / L"hv-copies";
+}
+
+void Win32CopiesSystem::make_copy(const fs::path& program, const fs::path& copy) {
+  // A link made before, or a copy with the same bytes, stays: Windows refuses to delete a file
+  // while a copy runs from it, or from another link to it.
+  const auto want = file_identity(program);
+  if (want && file_identity(copy) == want) return;
+  if (fs::exists(copy) && same_bytes(copy, program)) return;
+  if (!DeleteFileW(copy.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot replace " + narrow(copy.wstring()));
+  if (CreateHardLinkW(copy.c_str(), program.c_str(), nullptr)) return;
+  if (!CopyFileW(program.c_str(), copy.c_str(), FALSE)) fail("cannot make " + narrow(copy.wstring()));
+}
+
+long Win32CopiesSystem::start(const fs::path& copy) {
+  std::wstring command_line = L"\"" + copy.wstring() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
+                      nullptr, &startup, &process)) {
+    fail("cannot start " + narrow(copy.wstring()));
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<long>(process.dwProcessId);
+}
+
+// The same file (a hard link) or a copy of its bytes, whatever the process was named; only the
+// user's own processes, as only those are the user's to close.
+std::vector<copies::RunningCopy> Win32CopiesSystem::running_copies(const fs::path& program) {
+  const auto want = file_identity(program);
+  if (!want) fail("cannot read " + narrow(program.wstring()));
+  const auto me = token_user(GetCurrentProcess());
+  if (!me) fail("cannot read this user's identity");
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (snapshot.get() == INVALID_HANDLE_VALUE) fail("cannot list the processes");
+  std::vector<copies::RunningCopy> found;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
+    if (!process) continue;
+    const auto user = token_user(process.get());
+    const auto path = image_path(process.get());
+    if (!user || !same_user(*user, *me) || !path) continue;
+    const bool same = file_identity(*path) == want || same_bytes(*path, program);
+    if (same) {
+      const std::string name = started_as(process.get()).value_or(narrow(path->wstring()));
+      found.push_back({executable_name_from_path(name), static_cast<long>(entry.th32ProcessID)});
+    }
+  }
+  return found;
+}
+
+bool Win32CopiesSystem::has_ended(long pid) {
+  UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+  return !process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+}
+
+ui::TwipsRect Win32CopiesSystem::work_area() {
+  RECT area{};
+  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) fail("cannot read the screen's work area");
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : ui::kDesignDpi;
+  if (screen) ReleaseDC(nullptr, screen);
+  const auto twips = [dpi](long pixels) { return static_cast<int>(pixels * ui::kTwipsPerInch / (dpi > 0 ? dpi : ui::kDesignDpi)); };
+  return {twips(area.left), twips(area.top), twips(area.right - area.left), twips(area.bottom - area.top)};
+}
+
+const std::map<long, HWND>& Win32CopiesSystem::main_windows() {
+  if (windows_) return *windows_;
+  windows_.emplace();
+  EnumWindows(
+      [](HWND window, LPARAM found) -> BOOL {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        wchar_t title[256] = L"";
+        GetWindowTextW(window, title, 256);
+        const std::string title_start = std::string(ui::main_window().title) + " - ";
+        if (narrow(title).starts_with(title_start)) (*reinterpret_cast<std::map<long, HWND>*>(found))[static_cast<long>(pid)] = window;
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&*windows_));
+  return *windows_;
+}
+
+bool Win32CopiesSystem::window_shown(long pid) {
+  const auto& windows = main_windows();
+  const auto found = windows.find(pid);
+  return found != windows.end() && IsWindowVisible(found->second);
+}
+
+// As the window's close box does, so that the copy stores its settings on the way out.
+bool Win32CopiesSystem::close_window(long pid) {
+  const auto& windows = main_windows();
+  const auto found = windows.find(pid);
+  return found != windows.end() && PostMessageW(found->second, WM_CLOSE, 0, 0);
+}
+
+std::optional<std::string> Win32CopiesSystem::stored(const std::string& name, const std::string& key) {
+  return store_.find(kApplication, name, key);
+}
+
+void Win32CopiesSystem::store(const std::string& name, const std::string& key, const std::string& value) {
+  store_.SaveSetting(kApplication, name, key, value);
+}
+
+void Win32CopiesSystem::forget(const std::string& name) { store_.remove_section(kApplication, name); }
+
+void Win32CopiesSystem::pause() {
+  windows_.reset();
+  Sleep(20);
+}
+
+}  // namespace hv::windows_backend

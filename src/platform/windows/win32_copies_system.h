@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <optional>
+
+#include "copies/copies_system.h"
+#include "platform/windows/registry_store.h"
+
+namespace hv::windows_backend {
+
+// hv-copies on Windows: copies are found in the system's process snapshot, their windows among the
+// desktop's top-level windows, their settings in the registry.
+class Win32CopiesSystem final : public copies::CopiesSystem {
+ public:
+  Win32CopiesSystem();
+
+  std::filesystem::path program() override;
+  std::filesystem::path default_folder() override;
+  std::string file_name(const std::string& name) override { return name + ".exe"; }
+  void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
+  long start(const std::filesystem::path& copy) override;
+  std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
+  bool has_ended(long pid) override;
+  ui::TwipsRect work_area() override;
+  bool window_shown(long pid) override;
+  bool close_window(long pid) override;
+  std::optional<std::string> stored(const std::string& name, const std::string& key) override;
+  void store(const std::string& name, const std::string& key, const std::string& value) override;
+  void forget(const std::string& name) override;
+  void pause() override;
+
+ private:
+  // Each copy's main window by process id, looked up once between pauses.
+  const std::map<long, HWND>& main_windows();
+
+  RegistryStore store_;
+  std::optional<std::map<long, HWND>> windows_;
+};
+
+}  // namespace hv::windows_backend
