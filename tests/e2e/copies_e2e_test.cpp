@@ -36,6 +36,9 @@ class HvCopies : public E2eTest {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text(out), text(err)};
   }
   fs::path config() const { return dir.path() / "config"; }
+  // list and stop without a prefix see the copies of tests running beside this one, on other
+  // displays; names of this test's own keep them apart.
+  std::string own(const std::string& stem) const { return stem + "_" + wm_name(GetParam()); }
   std::optional<std::string> stored(const std::string& section, const char* key) const {
     return stored_text(*x, config() / "HV_TEST_PROCESS/settings.ini", section, key);
   }
@@ -65,15 +68,17 @@ HV_UNDER(HvCopies, Wm::Openbox, Wm::Bare);
 // The grid's cell is the window's outer size (736 x 294 px at 96 dpi) and an 8 px gap, in rows over
 // the work area; cells that the copy with a place of its own covers are passed over.
 TEST_P(HvCopies, AGridPlacesCopiesSideBySideAroundOneWithItsOwnPlaceAndStopStoresEveryPlace) {
-  const std::string own_place[] = {"MAIN_Left", "13500", "MAIN_Top", "2250"};  // 900, 150 px
-  ASSERT_EQ(run("set GRID-1 " + own_place[0] + " " + own_place[1]).status, 0);
-  ASSERT_EQ(run("set GRID-1 " + own_place[2] + " " + own_place[3]).status, 0);
+  const std::string grid = own("GRID");
+  ASSERT_EQ(run("set " + grid + "-1 MAIN_Left 13500").status, 0);  // 900, 150 px
+  ASSERT_EQ(run("set " + grid + "-1 MAIN_Top 2250").status, 0);
 
-  const ToolRun started = run("start --grid --wait 5 GRID");
+  const ToolRun started = run("start --grid --wait 5 " + grid);
   ASSERT_EQ(started.status, 0) << started.err;
-  EXPECT_EQ(names(started.out), (std::map<std::string, int>{{"GRID-1", 1}, {"GRID-2", 1}, {"GRID-3", 1}, {"GRID-4", 1}, {"GRID-5", 1}}));
-  const std::map<std::string, Point> want{{"GRID-1", {900, 150}}, {"GRID-2", {0, 0}}, {"GRID-3", {0, 302}},
-                                          {"GRID-4", {0, 604}}, {"GRID-5", {744, 604}}};
+  std::map<std::string, Point> want;
+  const Point places[] = {{900, 150}, {0, 0}, {0, 302}, {0, 604}, {744, 604}};
+  for (int i = 0; i < 5; ++i) want[grid + "-" + std::to_string(i + 1)] = places[i];
+  EXPECT_EQ(names(started.out).size(), 5U) << started.out;
+  for (const auto& [name, place] : want) EXPECT_EQ(names(started.out)[name], 1) << name;
   std::map<std::string, std::pair<Point, Point>> frames;  // top-left and bottom-right
   for (const auto& [name, place] : want) {
     const XWindow window = shown_window(name);
@@ -100,10 +105,10 @@ TEST_P(HvCopies, AGridPlacesCopiesSideBySideAroundOneWithItsOwnPlaceAndStopStore
     }
   }
 
-  const ToolRun stopped = run("stop GRID");
+  const ToolRun stopped = run("stop " + grid);
   EXPECT_EQ(stopped.status, 0) << stopped.err;
   EXPECT_EQ(stopped.out, "stopped 5 copies\n");
-  EXPECT_EQ(run("list GRID").out, "");
+  EXPECT_EQ(run("list " + grid).out, "");
   for (const auto& [name, place] : want) {
     EXPECT_EQ(stored(name, "MAIN_Left"), std::to_string(place.x * 15)) << name;
     EXPECT_EQ(stored(name, "MAIN_Top"), std::to_string(place.y * 15)) << name;
@@ -114,29 +119,33 @@ TEST_P(HvCopies, AGridPlacesCopiesSideBySideAroundOneWithItsOwnPlaceAndStopStore
 // list finds the program under any name: two prefixes and a copied file started by hand; set and
 // get go through the store while the copies run; reset forgets a copy's settings.
 TEST_P(HvCopies, ListFindsEveryCopyAndSettingsGoThroughTheStoreWhileCopiesRun) {
-  ASSERT_EQ(run("start --wait 2 ONE").status, 0);
-  ASSERT_EQ(run("--wait start 1 TWO").status, 0);
-  auto by_hand = copy("BY-HAND", Copy::Link::Copy);
+  const std::string one = own("ONE"), two = own("TWO"), by_hand_name = own("HAND") + "-7";
+  ASSERT_EQ(run("start --wait 2 " + one).status, 0);
+  ASSERT_EQ(run("--wait start 1 " + two).status, 0);
+  auto by_hand = copy(by_hand_name, Copy::Link::Copy);
   by_hand->start();
   by_hand->window();
-  const auto listed = names(run("list").out);
-  for (const char* name : {"ONE-1", "ONE-2", "TWO-1", "BY-HAND"}) EXPECT_EQ(listed.count(name), 1U) << name;
-  EXPECT_EQ(names(run("list ONE").out), (std::map<std::string, int>{{"ONE-1", 1}, {"ONE-2", 1}}));
+  const std::vector<std::string> all{one + "-1", one + "-2", two + "-1", by_hand_name};
+  auto listed = names(run("list").out);
+  for (const auto& name : all) EXPECT_EQ(listed[name], 1) << name;
+  EXPECT_EQ(names(run("list " + one).out), (std::map<std::string, int>{{one + "-1", 1}, {one + "-2", 1}}));
 
-  const ToolRun set = run("set ONE-2 MAIN_Left -300");
+  const std::string two_of_one = one + "-2";
+  const ToolRun set = run("set " + two_of_one + " MAIN_Left -300");
   ASSERT_EQ(set.status, 0) << set.err;
-  EXPECT_EQ(stored("ONE-2", "MAIN_Left"), "-300");
-  EXPECT_EQ(run("get ONE-2 MAIN_Left").out, "-300\n");
-  const ToolRun absent = run("get ONE-2 NO_SUCH_KEY");
+  EXPECT_EQ(stored(two_of_one, "MAIN_Left"), "-300");
+  EXPECT_EQ(run("get " + two_of_one + " MAIN_Left").out, "-300\n");
+  const ToolRun absent = run("get " + two_of_one + " NO_SUCH_KEY");
   EXPECT_EQ(absent.status, 1);
   EXPECT_EQ(absent.out, "");
-  ASSERT_EQ(run("reset ONE-2").status, 0);
-  EXPECT_EQ(stored("ONE-2", "MAIN_Left"), std::nullopt);
-  EXPECT_EQ(run("get ONE-2 MAIN_Left").status, 1);
+  ASSERT_EQ(run("reset " + two_of_one).status, 0);
+  EXPECT_EQ(stored(two_of_one, "MAIN_Left"), std::nullopt);
+  EXPECT_EQ(run("get " + two_of_one + " MAIN_Left").status, 1);
 
-  EXPECT_EQ(run("stop").out, "stopped 4 copies\n");
+  for (const auto& prefix : {one, two, own("HAND")}) EXPECT_EQ(run("stop " + prefix).status, 0) << prefix;
   EXPECT_EQ(by_hand->wait_for_exit(), 0);
-  EXPECT_EQ(run("list").out, "");
+  listed = names(run("list").out);
+  for (const auto& name : all) EXPECT_EQ(listed.count(name), 0U) << name;
 }
 
 // Words it does not know end the tool with the usage and status 2, before anything is started.
@@ -148,26 +157,28 @@ TEST_P(HvCopies, AnUnknownOrMisplacedWordStartsNothingAndExitsTwo) {
     EXPECT_NE(refused.err.find("usage: hv-copies start"), std::string::npos) << words << ": " << refused.err;
     EXPECT_EQ(refused.out, "") << words;
   }
-  EXPECT_EQ(run("list").out, "");
+  EXPECT_EQ(run("list BAD").out, "");
   EXPECT_EQ(stored("BAD-1", "MAIN_Left"), std::nullopt);
 }
 
 #ifndef HV_WINDOWS_PROGRAM
-// A copy whose window is on another display cannot be closed from here: stop says so, fails, and
-// leaves it running rather than kill it.
+// A copy whose window is on another display cannot be closed from here: stop, for copies of any
+// name, says so, fails, and leaves it running rather than kill it.
 TEST_P(HvCopies, StopReportsACopyItCannotCloseAndFails) {
+  const std::string edge = own("EDGE");
   const XSession elsewhere(Wm::Bare);
-  Copy far_away(elsewhere, dir.path() / "far", "FAR-1");
+  Copy far_away(elsewhere, dir.path() / "far", edge + "-9");
   far_away.start();
   far_away.window();
-  ASSERT_EQ(run("start --wait 1 NEAR").status, 0);
+  ASSERT_EQ(run("start --wait 1 " + edge).status, 0);
 
-  const ToolRun stopped = run("stop");
+  const ToolRun stopped = run("stop");  // any name: tests running beside this one add their copies to err
   EXPECT_EQ(stopped.status, 1);
   EXPECT_EQ(stopped.out, "stopped 1 copy\n");
-  EXPECT_TRUE(std::regex_search(stopped.err, std::regex("FAR-1 \\([0-9]+\\) has no window"))) << stopped.err;
+  EXPECT_EQ(stopped.err.find(edge + "-1"), std::string::npos) << stopped.err;
+  EXPECT_TRUE(std::regex_search(stopped.err, std::regex(edge + "-9 \\([0-9]+\\) has no window"))) << stopped.err;
   EXPECT_TRUE(far_away.running());
-  EXPECT_EQ(run_on(elsewhere, "stop FAR").status, 0);
+  EXPECT_EQ(run_on(elsewhere, "stop " + edge).status, 0);
   EXPECT_EQ(far_away.wait_for_exit(), 0);
 }
 #endif
