@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "settings/ini_text.h"
 #include "ui/artwork.h"
 
 namespace hv::e2e {
@@ -463,9 +462,25 @@ void Copy::store(const std::string& key, const std::string& value) const {
     wine::run("wine reg add " + registry_key(section) + " /v " + key + " /t REG_SZ /d '" + value + "' /f", &x_);
     return;
   }
+  // As a tester edits the file: the key's line under the section's header, replaced or added.
   fs::create_directories(settings_file().parent_path());
-  const std::string text = hv::testing::read_bytes(settings_file());
-  hv::testing::write_bytes(settings_file(), ini_with_value(text, section, key, value));
+  std::string text = hv::testing::read_bytes(settings_file());
+  const std::string header = "[" + section + "]\n", line = key + "=" + value + "\n";
+  auto at = text.find(header);
+  if (at == std::string::npos) {
+    text += header + line;
+  } else {
+    at += header.size();
+    const auto next = text.find("\n[", at - 1);
+    const auto end = next == std::string::npos ? text.size() : next + 1;
+    const auto old = text.find(key + "=", at);
+    if (old < end && (old == at || text[old - 1] == '\n')) {
+      text.replace(old, text.find('\n', old) + 1 - old, line);
+    } else {
+      text.insert(at, line);
+    }
+  }
+  hv::testing::write_bytes(settings_file(), text);
 }
 
 std::string Copy::stored() const {

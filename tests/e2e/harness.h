@@ -17,7 +17,6 @@
 #include <vector>
 
 #include "../unit/temp_dir.h"
-#include "settings/ini_text.h"
 #include "ui/controls.h"
 
 namespace hv::e2e {
@@ -195,11 +194,6 @@ std::vector<std::string> environment();
 // (Linux), or the REG_SZ value `reg query` shows (Wine); nullopt where there is none.
 std::optional<std::string> stored_text(const XSession& x, const fs::path& settings_file, const std::string& section,
                                        const std::string& key);
-
-// A value in a settings file, read with the program's own reader.
-inline std::optional<std::string> ini_setting(const fs::path& file, const std::string& section, const std::string& key) {
-  return ini_find_value(hv::testing::read_bytes(file), section, key);
-}
 
 // The program under test as <folder>/<file_name> (Wine: .exe added where the name has no
 // extension), with its own settings folder.

@@ -52,7 +52,7 @@ TEST_P(LinuxProgram, ASymbolicLinkIsItsOwnCopyIgnoresArgumentsAndWritesTheUsersD
   EXPECT_EQ(program->wait_for_exit(), 0);
   EXPECT_EQ(program->stderr_text(), "") << "the locale exists";
   EXPECT_EQ(program->stored(), "MAIN_Left=1000,5\nMAIN_Top=2000,25\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
-  EXPECT_EQ(ini_setting(program->settings_file(), "HV-TEST-PROCESS-V1", "MAIN_Left"), std::nullopt);
+  EXPECT_EQ(stored_text(*x, program->settings_file(), "HV-TEST-PROCESS-V1", "MAIN_Left"), std::nullopt);
 }
 
 // Settings that cannot be read or written: the report, exit status 1, and the old file kept.
