@@ -16,6 +16,13 @@ void draw_plain_text(const std::string& text, int x, int y, int w, int h) {
 
 }  // namespace
 
+// The window has no default button, so Enter does nothing; FLTK would otherwise move the keyboard
+// on to the next control, as Tab does.
+int MainWindow::handle(int event) {
+  if (event == FL_KEYBOARD && (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) return 1;
+  return Fl_Double_Window::handle(event);
+}
+
 Caption::Caption(int x, int y, int w, int h, const std::string& text)
     : Fl_Box(x, y, w, h), text_(text) {
   box(FL_FLAT_BOX);

@@ -16,6 +16,7 @@ class MainWindow final : public Fl_Double_Window {
  public:
   using Fl_Double_Window::Fl_Double_Window;
   using Fl_Double_Window::force_position;
+  int handle(int event) override;
 };
 
 // A caption drawn as plain text: '@' and '&' are not FLTK markup here.
