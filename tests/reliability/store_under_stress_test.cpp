@@ -63,14 +63,15 @@ TEST(StoreUnderStress, SixtyFourWritersLoseNothing) {
 }
 
 // A writer killed at a random moment leaves the old file or the new one, never a torn one, and the
-// next write clears whatever temporary file it left.
+// next write clears whatever temporary file it left. A temporary file left behind shows that the
+// kill landed inside a write, which some kills must do for the test to mean anything.
 TEST(StoreUnderStress, WritersKilledMidWriteNeverTearTheFile) {
   const hv::testing::TempDir dir;
   IniFileStore store(dir.path());
   const fs::path file = dir.path() / "HV_TEST_PROCESS" / "settings.ini";
   store.SaveSetting(kApp, "other", "MAIN_Top", "42");
   std::mt19937 random(20261207);
-  int torn = 0, debris_after_next_write = 0;
+  int torn = 0, killed_mid_write = 0, debris_after_next_write = 0;
   for (int kill_count = 0; kill_count < 300; ++kill_count) {
     store.SaveSetting(kApp, "victim", "MAIN_Left", "0");
     const pid_t pid = fork();
@@ -84,10 +85,12 @@ TEST(StoreUnderStress, WritersKilledMidWriteNeverTearTheFile) {
     const std::string text = read_bytes(file);
     const std::string left = ini_find_value(text, "victim", "MAIN_Left").value_or("");
     torn += !left.empty() && text == "[other]\nMAIN_Top=42\n\n[victim]\nMAIN_Left=" + left + "\n" ? 0 : 1;
+    killed_mid_write += only_the_file_and_its_lock(file.parent_path()) ? 0 : 1;
     store.SaveSetting(kApp, "victim", "MAIN_Left", "0");
     debris_after_next_write += only_the_file_and_its_lock(file.parent_path()) ? 0 : 1;
   }
   EXPECT_EQ(torn, 0) << "of 300 kills";
+  EXPECT_GT(killed_mid_write, 0) << "no kill of 300 landed inside a write";
   EXPECT_EQ(debris_after_next_write, 0);
 }
 
