@@ -27,8 +27,25 @@ icon=$(sed -n 's/^Icon=//p' "$desktop")
 for size in 16 24 32 48; do
   [[ -f "$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png" ]] || fail "no ${size}px icon $icon"
 done
+for page in HV-TEST-PROCESS-V1 hv-copies; do
+  [[ -f "$root/usr/share/man/man1/$page.1.gz" ]] || fail "no manual page for $page"
+done
+appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >/dev/null ||
+  fail "no valid AppStream metadata"
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libfltk1.3 libx11-6 fonts-liberation; do
+  grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
+done
+
+# The installed program starts and stores on close, found and closed by the installed hv-copies.
 [[ -x "$root/usr/bin/hv-copies" ]] || fail "hv-copies is not installed"
-HV_PROGRAM= XDG_CONFIG_HOME="$work/config" "$root/usr/bin/hv-copies" list >/dev/null ||
-  fail "the installed hv-copies does not find the program installed beside it"
+exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
+read -r display <&3 || fail "Xvfb did not start"
+xvfb=$!  # the process substitution, which became Xvfb
+trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+copies() { HV_PROGRAM= DISPLAY=":$display" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" "$root/usr/bin/hv-copies" "$@"; }
+copies start --wait 1 DEB >/dev/null || fail "the installed program did not show its window"
+copies stop DEB >/dev/null || fail "hv-copies could not close the installed program"
+grep -qx '\[DEB-1\]' "$work/config/HV_TEST_PROCESS/settings.ini" || fail "the installed program stored nothing"
 dpkg --root="$root" -s hv-test-process | grep -q '^Status: install ok installed' || fail "dpkg does not list it"
 echo "1 passed, 0 failed"
