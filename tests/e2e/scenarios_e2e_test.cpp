@@ -45,8 +45,8 @@ class Scenario : public E2eTest {
 };
 HV_UNDER(Scenario, Wm::Openbox);
 
-// The program's one purpose: its title and name box show the file's name. Read from the box's
-// pixels: a short and a long name differ, and the same name shows the same.
+// The program's one purpose: its title and name box show the file's name, read from the box's
+// pixels.
 TEST_P(Scenario, AFirstStartShowsTheFilesNameAndStoresNothingUntilItCloses) {
   int run = 0;
   const auto name_box = [&](const std::string& name) {
@@ -58,9 +58,10 @@ TEST_P(Scenario, AFirstStartShowsTheFilesNameAndStoresNothingUntilItCloses) {
     close(copy, window);
     return box;
   };
-  const auto short_name = name_box("NAMED");
-  EXPECT_NE(name_box("NAMED-AND-MUCH-LONGER"), short_name);
-  EXPECT_EQ(name_box("NAMED"), short_name);
+  // "NAMED.exe" as each platform's text drawing renders it; a longer name differs.
+  const Capture named = read_picture(kUnderWine ? HV_NAME_BOX_WINE : HV_NAME_BOX);
+  EXPECT_EQ(name_box("NAMED"), named.pixels);
+  EXPECT_NE(name_box("NAMED-AND-MUCH-LONGER"), named.pixels);
 }
 
 // Closed with EXIT, through the window manager, and while minimised (not at a parking place out of
