@@ -167,6 +167,16 @@ TEST_P(Scenario, TheWindowShowsItsDesign) {
   EXPECT_GT(count(shot, name, [](Rgb c) { return c == kBlack; }), name.w * name.h / 2);
   EXPECT_GT(count(shot, name, [](Rgb c) { return near(c, kYellow); }), 30);
 
+  // The tick box and the web-address box in the platform's colours: the window's own face behind
+  // the tick box's black caption, black text on white in the box.
+  const Rgb face = shot.at(5, 250), kWhite{255, 255, 255};
+  const Area tick = area_of(ControlId::AlwaysOnTop_TICKBOX), web = area_of(ControlId::PIC_WEBLINK_TEXTBOX, 3);
+  EXPECT_NE(face, kBlack);
+  EXPECT_GT(count(shot, tick, [&](Rgb c) { return c == face; }), tick.w * tick.h / 2);
+  EXPECT_GT(count(shot, tick, [](Rgb c) { return c == kBlack; }), 30);
+  EXPECT_GT(count(shot, web, [&](Rgb c) { return c == kWhite; }), web.w * web.h / 2);
+  EXPECT_GT(count(shot, web, [](Rgb c) { return c == kBlack; }), 30);
+
   EXPECT_EQ(pixels_of(shot, area_of(ControlId::THUMBS_UP_PIC_1, 2)), thumbs_up_pixels());
   EXPECT_EQ(pixels_of(shot, area_of(ControlId::THUMBS_UP_PIC_2, 2)), thumbs_up_pixels());
 
