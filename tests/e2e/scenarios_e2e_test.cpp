@@ -1,6 +1,8 @@
 // Scenarios written once and run against both programs under openbox: built into the Linux suite,
 // and into the Wine suite against the .exe (see harness.h).
 
+#include <X11/Xatom.h>
+
 #include "harness.h"
 
 namespace hv::e2e {
@@ -289,6 +291,40 @@ TEST_P(Scenario, OnlyABoxTickedAtLoadArmsTheKeeperAndEveryClickIsStoredAtOnce) {
   EXPECT_NE(boxes[0], boxes[2]) << "ticked and greyed look alike";
   EXPECT_NE(boxes[1], boxes[2]) << "clear and greyed look alike";
   close(front, in_front);
+}
+
+// At 192 dpi a pixel is 7.5 twips, so a place may hold a fraction, which a German user's program
+// writes with a decimal comma; either separator is read. The desktop's density: Xft.dpi on Linux,
+// Wine's LogPixels (taken back at the end, as the prefix serves the whole suite).
+class DenseScenario : public Scenario {
+ protected:
+  std::string screen() const override { return "1920x1080"; }
+  void TearDown() override {
+    if (kUnderWine) wine::run("wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f", x.get());
+    Scenario::TearDown();
+  }
+};
+HV_UNDER(DenseScenario, Wm::Openbox);
+
+TEST_P(DenseScenario, AtTwiceTheDensityAPlaceKeepsItsFractionWrittenWithTheUsersDecimalComma) {
+  if (kUnderWine) {
+    ASSERT_TRUE(wine::run("wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d 192 /f", x.get()));
+  } else {
+    const std::string resources = "Xft.dpi:\t192\n";
+    XChangeProperty(x->display(), x->root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+    XSync(x->display(), False);
+  }
+  Copy copy(*x, dir.path(), "DENSE");
+  std::erase_if(copy.environment, [](const std::string& e) { return e.starts_with("LC_ALL="); });
+  copy.environment.push_back("LC_ALL=de_DE.UTF-8");
+  copy.store("MAIN_Left", "1507.5");  // 201 px
+  copy.store("MAIN_Top", "2002,5");   // 267 px
+  const XWindow window = start(copy);
+  EXPECT_EQ(window.client_size(), (Point{1460, 538}));
+  close(copy, window);
+  EXPECT_EQ(copy.setting("MAIN_Left"), "1507,5");
+  EXPECT_EQ(copy.setting("MAIN_Top"), "2002,5");
 }
 
 // The keeper on every desktop of the matrix (under Wine, openbox). Three armed copies overlap, each
