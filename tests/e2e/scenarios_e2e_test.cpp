@@ -3,6 +3,8 @@
 
 #include <X11/Xatom.h>
 
+#include <regex>
+
 #include "harness.h"
 
 namespace hv::e2e {
@@ -370,6 +372,35 @@ TEST_P(KeeperScenario, ArmedCopiesComeBackOnTopAndLeaveTheKeyboardWhereTheUserPu
   for (std::size_t i = 0; i < copies.size(); ++i) {
     close(*copies[i], windows[i]);
     EXPECT_EQ(copies[i]->stderr_text(), "");
+  }
+}
+
+// EXIT stores the three values and unloads the window, whose unload stores them again; a close
+// through the window manager stores them once. Counted from outside: the settings file's lock
+// opened for each value (Linux, under strace), each MAIN_Left set in Wine's registry trace.
+TEST_P(Scenario, ExitStoresTwiceAndACloseOnce) {
+  for (const bool by_exit : {true, false}) {
+    SCOPED_TRACE(by_exit ? "EXIT" : "closed through the window manager");
+    const std::string name = by_exit ? "TWICE" : "ONCE";
+    Copy copy(*x, dir.path() / name, name);
+    const fs::path trace = dir.path() / (name + ".trace");
+    if (kUnderWine) {
+      std::erase_if(copy.environment, [](const std::string& e) { return e.starts_with("WINEDEBUG="); });
+      copy.environment.push_back("WINEDEBUG=-all,+reg");
+    } else {
+      copy.launcher = {"strace", "-f", "-qq", "-o", trace.string(), "-e", "trace=openat"};
+    }
+    const XWindow window = start(copy);
+    if (by_exit) {
+      x->click(window.centre_of(ControlId::EXIT_BUTTON));
+    } else {
+      window.close();
+    }
+    EXPECT_EQ(copy.wait_for_exit(), 0);
+    const std::string log = kUnderWine ? copy.stderr_text() : hv::testing::read_bytes(trace);
+    const std::regex write(kUnderWine ? "NtSetValueKey \\([^,]*,L\"MAIN_Left\"" : "settings\\.ini\\.lock\".* = [0-9]+");
+    const auto writes = std::distance(std::sregex_iterator(log.begin(), log.end(), write), std::sregex_iterator());
+    EXPECT_EQ(writes, (by_exit ? 2 : 1) * (kUnderWine ? 1 : 3));
   }
 }
 
