@@ -46,7 +46,7 @@ void TestProcessMain::Form_Load() {
   form_.set_height(load_single("MAIN_Height", kDefaultHeight));
   form_.set_app_name_text(identity_text(process_.executable_name()));
   form_.set_title(title_text(process_.executable_name()));
-  form_.set_tick_value(load_tick_value());
+  form_.set_tick_value(load_tick_value(), *this);
   form_.set_timer_interval(kTimerIntervalMs);
   form_.set_timer_enabled(form_.tick_value() == 1);
 }

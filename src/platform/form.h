@@ -37,10 +37,15 @@ class Form {
   virtual void set_app_name_text(std::string_view text) = 0;
   virtual void set_creator_caption(std::string_view text) = 0;
 
-  // Assigning a different value raises AlwaysOnTop_TICKBOX_Click, as a user's click does;
-  // assigning the value it already has raises nothing.
   virtual std::int16_t tick_value() const = 0;
-  virtual void set_tick_value(std::int16_t value) = 0;
+  // Assigning a different value raises AlwaysOnTop_TICKBOX_Click, as a user's click does;
+  // assigning the value it already has raises nothing. One rule for every backend, which only
+  // shows the value.
+  void set_tick_value(std::int16_t value, FormEvents& events) {
+    if (value == tick_value()) return;
+    show_tick_value(value);
+    events.AlwaysOnTop_TICKBOX_Click();
+  }
 
   virtual void set_timer_interval(int milliseconds) = 0;
   virtual void set_timer_enabled(bool enabled) = 0;
@@ -49,6 +54,8 @@ class Form {
   virtual void unload() = 0;
 
   virtual WindowHandle handle() const = 0;
+ protected:
+  virtual void show_tick_value(std::int16_t value) = 0;
 };
 
 }  // namespace hv

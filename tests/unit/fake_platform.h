@@ -38,12 +38,7 @@ class FakeForm final : public Form {
     creator_ = t, log("set_creator_caption " + creator_);
   }
   std::int16_t tick_value() const override { return tick_; }
-  void set_tick_value(std::int16_t v) override {
-    log("set_tick_value " + std::to_string(v));
-    if (v == tick_) return;
-    tick_ = v;
-    events_->AlwaysOnTop_TICKBOX_Click();
-  }
+  void show_tick_value(std::int16_t v) override { tick_ = v, log("show_tick_value " + std::to_string(v)); }
   void set_timer_interval(int ms) override { interval_ = ms, log("set_timer_interval " + std::to_string(ms)); }
   void set_timer_enabled(bool on) override { timer_on_ = on, log(std::string("set_timer_enabled ") + (on ? "1" : "0")); }
   void unload() override {

@@ -19,10 +19,21 @@ TEST_F(LoadSequence, FirstStartAppliesTheDefaultsInOrder) {
       "GetSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/MAIN_Height", "set_height 4410",
       "set_app_name_text HV-TEST-PROCESS-V1.exe",
       "set_title HALVERD - TEST PROCESS - HV-TEST-PROCESS-V1.exe",
-      "GetSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/AlwaysOnTop_TICKBOX", "set_tick_value 1",
+      "GetSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/AlwaysOnTop_TICKBOX",
       // The box is ticked by design, so restoring the default is no change and stores nothing.
       "set_timer_interval 1000", "set_timer_enabled 1"));
   EXPECT_TRUE(process.warnings_.empty());
+}
+
+// A stored value other than the design's changes the box, and the change is its click: stored
+// again at once, and the keeper left off.
+TEST_F(LoadSequence, AStoredTickOtherThanTheDesignsIsShownAndClicked) {
+  store.put("HV-TEST-PROCESS-V1", "AlwaysOnTop_TICKBOX", "0");
+  handlers.Form_Load();
+  const auto shown = std::find(log.begin(), log.end(), "show_tick_value 0");
+  ASSERT_NE(shown, log.end());
+  EXPECT_EQ(*std::next(shown), "SaveSetting HV_TEST_PROCESS/HV-TEST-PROCESS-V1/AlwaysOnTop_TICKBOX=0");
+  EXPECT_EQ(log.back(), "set_timer_enabled 0");
 }
 
 TEST_F(LoadSequence, UnusableStoredTextsTakeTheirDefaultsWithAWarning) {

@@ -316,11 +316,7 @@ void FltkForm::set_creator_caption(std::string_view text) { creator_->text(std::
 
 std::int16_t FltkForm::tick_value() const { return tick_box_->state(); }
 
-void FltkForm::set_tick_value(std::int16_t value) {
-  if (value == tick_box_->state()) return;
-  tick_box_->state(value);
-  events_->AlwaysOnTop_TICKBOX_Click();
-}
+void FltkForm::show_tick_value(std::int16_t value) { tick_box_->state(value); }
 
 void FltkForm::set_timer_interval(int milliseconds) {
   timer_seconds_ = milliseconds / 1000.0;

@@ -293,10 +293,8 @@ std::int16_t Win32Form::tick_value() const {
   }
 }
 
-void Win32Form::set_tick_value(std::int16_t value) {
-  if (value == tick_value()) return;
+void Win32Form::show_tick_value(std::int16_t value) {
   SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_SETCHECK, check_state(value), 0);
-  events_->AlwaysOnTop_TICKBOX_Click();
 }
 
 void Win32Form::set_timer_interval(int milliseconds) {

@@ -62,7 +62,7 @@ class Win32Form final : public Form {
   void set_app_name_text(std::string_view text) override;
   void set_creator_caption(std::string_view text) override;
   std::int16_t tick_value() const override;
-  void set_tick_value(std::int16_t value) override;
+  void show_tick_value(std::int16_t value) override;
   void set_timer_interval(int milliseconds) override;
   void set_timer_enabled(bool enabled) override;
   void unload() override;
