@@ -22,7 +22,9 @@ cmake --build --preset fuzz
 ctest --preset fuzz
 
 # The package, the heaviest stress run and the desktops beyond openbox and icewm (the same program
-# code under other window managers) prove nothing more when sanitized.
+# code under other window managers) prove nothing more when sanitized; the program under strace
+# cannot run there (LeakSanitizer refuses to work under a tracer).
 cmake --preset linux-sanitize >/dev/null
 cmake --build --preset linux-sanitize
-ctest --preset linux-sanitize -j "$(nproc)" -E 'DebianPackage|SixtyFourWriters|ArtworkIsInStep|AWholeSession|xfwm4|metacity|xwayland' "$@"
+ctest --preset linux-sanitize -j "$(nproc)" \
+  -E 'DebianPackage|SixtyFourWriters|ArtworkIsInStep|AWholeSession|ExitStoresTwice|xfwm4|metacity|xwayland' "$@"
