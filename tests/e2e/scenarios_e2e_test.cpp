@@ -221,24 +221,38 @@ TEST_P(Scenario, TheWindowShowsItsDesign) {
 // EXIT has the keyboard at start: six Tabs reach the last of the seven controls (the web-address
 // box), where Space presses nothing; two more reach the tick box, where Space flips it and stores it
 // at once; six more come back to EXIT, which keeps the keyboard while another window is active.
+// Where the keyboard is, the user sees: EXIT's dotted focus frame, on both platforms a row of
+// black dots inside its top edge. Keys still on their way when the window loses the keyboard would
+// land elsewhere, so each step waits for the frame.
 TEST_P(Scenario, TheKeyboardVisitsSevenControlsInOrderAndSpacePressesExit) {
   Copy copy(*x, dir.path(), "KEYBOARD");
   const XWindow window = start(copy);
+  const auto exit_shows_focus = [&] {
+    const Capture shot = window.capture();
+    const Area exit = area_of(ControlId::EXIT_BUTTON);
+    for (int y = 1; y <= 6; ++y) {
+      if (count(shot, {exit.x, exit.y + y, exit.w, 1}, [](Rgb c) { return c == kBlack; }) > exit.w / 3) return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(wait_until(exit_shows_focus)) << "EXIT has the keyboard at start";
   // EXIT is neither the window's default nor its cancel button.
   x->key("Escape");
   x->key("Return");
   x->key("Tab", 6);
   x->key("space");
   EXPECT_FALSE(wait_until([&] { return !copy.running(); }, 1s)) << "Escape, Enter or Space pressed EXIT";
+  EXPECT_FALSE(exit_shows_focus());
   x->key("Tab", 2);
   x->key("space");
   EXPECT_TRUE(wait_until([&] { return copy.setting("AlwaysOnTop_TICKBOX") == "0"; })) << "stored at once";
   x->key("Tab", 6);
+  ASSERT_TRUE(wait_until(exit_shows_focus)) << "six Tabs back to EXIT";
   TestWindow other(*x, "OTHER");
   other.window().activate();
   ASSERT_TRUE(wait_until([&] { return x->active() == other.id(); }));
   window.activate();
-  ASSERT_TRUE(wait_until([&] { return x->active() == window.id(); }));
+  ASSERT_TRUE(wait_until([&] { return x->active() == window.id() && exit_shows_focus(); }));
   x->key("space");
   EXPECT_EQ(copy.wait_for_exit(), 0);
 }
