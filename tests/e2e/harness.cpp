@@ -440,9 +440,16 @@ std::optional<std::string> stored_text(const XSession& x, const fs::path& settin
                                        const std::string& key) {
   std::smatch match;
   if (kUnderWine) {
-    const auto shown = wine::run("wine reg query " + registry_key(section) + " /v " + key, &x);
-    if (!shown || !std::regex_search(*shown, match, std::regex(key + " +REG_SZ +([^\r\n]*)"))) return std::nullopt;
-    return match[1].str();
+    // reg says the value or that there is none; any other answer (a wineserver going down as the
+    // last copy ends, say) says neither, and the question is asked again.
+    std::optional<std::string> value;
+    const bool answered = wait_until([&] {
+      const auto shown = wine::run("sh -c \"wine reg query " + registry_key(section) + " /v " + key + " 2>&1; true\"", &x);
+      if (shown && std::regex_search(*shown, match, std::regex(key + " +REG_SZ +([^\r\n]*)"))) value = match[1].str();
+      return value || (shown && shown->find("Unable to find the specified registry") != std::string::npos);
+    });
+    if (!answered) throw std::runtime_error("reg gave no answer for " + section + "\\" + key);
+    return value;
   }
   const std::string text = "\n" + hv::testing::read_bytes(settings_file);
   const auto header = text.find("\n[" + section + "]\n");
