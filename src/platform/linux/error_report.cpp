@@ -9,14 +9,12 @@
 
 namespace hv::linux_backend {
 
-void report_error_and_exit(std::string_view message, bool display_open) {
+void report_error_and_exit(std::string_view message) {
   const std::string text(message);
   std::fprintf(stderr, "HV_TEST_PROCESS: error: %s\n", text.c_str());
   std::fflush(stderr);
-  if (display_open) {
-    fl_message_title("HV_TEST_PROCESS");
-    fl_alert("%s", text.c_str());
-  }
+  fl_message_title("HV_TEST_PROCESS");
+  fl_alert("%s", text.c_str());
   std::exit(1);
 }
 

@@ -4,8 +4,8 @@
 
 namespace hv::linux_backend {
 
-// Tells the user that an error ended the program: one line on stderr, then a modal message box
-// when there is a display; exits with status 1 once it is dismissed.
-[[noreturn]] void report_error_and_exit(std::string_view message, bool display_open);
+// Tells the user that an error ended the program: one line on stderr, then a modal message box;
+// exits with status 1 once it is dismissed.
+[[noreturn]] void report_error_and_exit(std::string_view message);
 
 }  // namespace hv::linux_backend

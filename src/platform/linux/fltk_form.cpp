@@ -192,7 +192,7 @@ void FltkForm::dispatch(Handler&& handler) {
   // Nothing more may run while the user reads the report.
   failed_ = true;
   stop_timer();
-  report_error_and_exit(*error, true);
+  report_error_and_exit(*error);
 }
 
 void FltkForm::show() {

@@ -50,7 +50,7 @@ int main() {
     hv::TestProcessMain handlers(form, store, process, placement);
     form.run(handlers);
   } catch (const std::exception& error) {
-    report_error_and_exit(error.what(), true);
+    report_error_and_exit(error.what());
   }
   return 0;
 }
