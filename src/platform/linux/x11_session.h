@@ -16,8 +16,8 @@ class ScopedXErrorTrap {
   ScopedXErrorTrap(const ScopedXErrorTrap&) = delete;
   ScopedXErrorTrap& operator=(const ScopedXErrorTrap&) = delete;
 
-  // Waits for the server to answer everything sent so far; true if nothing failed.
-  bool release();
+  // Waits for the server to answer everything sent so far, then gives the previous handler back.
+  void release();
 
  private:
   Display* display_;
