@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./tools/install-deps.sh
-cmake --preset linux >/dev/null && cmake --build --preset linux >/dev/null
+cmake --preset linux -DHV_BUILD_BENCH=ON >/dev/null && cmake --build --preset linux >/dev/null
 cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
 
 program=$PWD/build/linux/HV-TEST-PROCESS-V1
