@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <ostream>
-#include <regex>
+#include <string_view>
 #include <tuple>
 
 #include "copies/grid.h"
@@ -31,8 +31,10 @@ bool natural_order(const RunningCopy& a, const RunningCopy& b) {
 std::vector<RunningCopy> copies_named(CopiesSystem& system, const std::string& prefix) {
   auto copies = system.running_copies(system.program());
   if (!prefix.empty()) {
-    const std::regex numbered(std::regex_replace(prefix, std::regex(R"([.])"), R"(\.)") + "-[0-9]+");
-    std::erase_if(copies, [&](const RunningCopy& c) { return !std::regex_match(c.name, numbered); });
+    std::erase_if(copies, [&](const RunningCopy& c) {  // PREFIX-<number> only
+      const std::string_view rest = std::string_view(c.name).substr(std::min(c.name.size(), prefix.size() + 1));
+      return !c.name.starts_with(prefix + "-") || rest.empty() || rest.find_first_not_of("0123456789") != rest.npos;
+    });
   }
   std::sort(copies.begin(), copies.end(), natural_order);
   return copies;

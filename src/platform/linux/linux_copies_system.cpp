@@ -43,23 +43,6 @@ bool can_run(const fs::path& path) {
 // error worth ending the tool over.
 int ignore_x_error(Display*, XErrorEvent*) { return 0; }
 
-std::vector<unsigned long> cardinals(Display* display, Window window, Atom property, long most) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, left = 0;
-  unsigned char* data = nullptr;
-  std::vector<unsigned long> values;
-  if (XGetWindowProperty(display, window, property, 0, most, False, XA_CARDINAL, &type, &format, &count, &left,
-                         &data) == Success && data) {
-    if (type == XA_CARDINAL && format == 32) {
-      const auto* items = reinterpret_cast<const unsigned long*>(data);
-      values.assign(items, items + count);
-    }
-    XFree(data);
-  }
-  return values;
-}
-
 std::string title_of(Display* display, Window window) {
   Atom type = None;
   int format = 0;
@@ -219,7 +202,7 @@ ui::TwipsRect LinuxCopiesSystem::work_area() {
   long left = 0, top = 0, width = DisplayWidth(display_, DefaultScreen(display_)),
        height = DisplayHeight(display_, DefaultScreen(display_));
   if (x.has_window_manager()) {
-    const auto area = cardinals(display_, x.root(), XInternAtom(display_, "_NET_WORKAREA", False), 4);
+    const auto area = property_items(display_, x.root(), XInternAtom(display_, "_NET_WORKAREA", False), XA_CARDINAL, 4);
     if (area.size() == 4 && area[2] > 0 && area[3] > 0) {
       left = static_cast<long>(area[0]), top = static_cast<long>(area[1]);
       width = static_cast<long>(area[2]), height = static_cast<long>(area[3]);
@@ -242,7 +225,7 @@ const std::map<long, Window>& LinuxCopiesSystem::main_windows() {
     unsigned int count = 0;
     if (!XQueryTree(display_, parent, &root, &up, &children, &count)) return;
     for (unsigned int i = 0; i < count; ++i) {
-      const auto pid = cardinals(display_, children[i], pid_atom, 1);
+      const auto pid = property_items(display_, children[i], pid_atom, XA_CARDINAL, 1);
       if (pid.size() != 1) {
         if (depth < 3) walk(children[i], depth + 1);
       } else if (title_of(display_, children[i]).starts_with(title_start)) {

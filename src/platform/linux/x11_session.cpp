@@ -54,6 +54,13 @@ bool read_property(Display* display, Window window, Atom property, Atom type, lo
 
 }  // namespace
 
+std::vector<unsigned long> property_items(Display* display, Window window, Atom property, Atom type, long max_items) {
+  PropertyData data;
+  if (!read_property(display, window, property, type, max_items, data)) return {};
+  const auto* items = reinterpret_cast<const unsigned long*>(data.data);
+  return {items, items + data.count};
+}
+
 ScopedXErrorTrap::ScopedXErrorTrap(Display* display) : display_(display) {
   XSync(display_, False);
   previous_ = XSetErrorHandler(drop_error);

@@ -38,6 +38,10 @@ class QuietXRequests {
   Display* display_;
 };
 
+// Up to max_items 32-bit items of a window's property of the given type; none where it is absent,
+// of another type, or the window is gone.
+std::vector<unsigned long> property_items(Display* display, Window window, Atom property, Atom type, long max_items);
+
 struct FrameExtents {
   long left = 0, right = 0, top = 0, bottom = 0;
 };

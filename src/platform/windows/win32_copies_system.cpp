@@ -44,9 +44,10 @@ std::optional<std::pair<DWORD, ULONGLONG>> file_identity(const fs::path& path) {
   return std::pair(info.dwVolumeSerialNumber, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
 }
 
-bool same_bytes(const fs::path& a, const fs::path& b) {
+// Whether the file holds exactly these bytes; its size is asked first, which mostly answers.
+bool holds(const fs::path& file, const std::string& bytes) {
   std::error_code error;
-  return fs::file_size(a, error) == fs::file_size(b, error) && !error && read_whole(a) == read_whole(b);
+  return fs::file_size(file, error) == bytes.size() && !error && read_whole(file) == bytes;
 }
 
 std::optional<std::vector<BYTE>> token_user(HANDLE process) {
@@ -131,7 +132,7 @@ void Win32CopiesSystem::make_copy(const fs::path& program, const fs::path& copy)
   // while a copy runs from it, or from another link to it.
   const auto want = file_identity(program);
   if (want && file_identity(copy) == want) return;
-  if (fs::exists(copy) && same_bytes(copy, program)) return;
+  if (fs::exists(copy) && holds(copy, read_whole(program))) return;
   if (!DeleteFileW(copy.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) fail("cannot replace " + narrow(copy.wstring()));
   if (CreateHardLinkW(copy.c_str(), program.c_str(), nullptr)) return;
   if (!CopyFileW(program.c_str(), copy.c_str(), FALSE)) fail("cannot make " + narrow(copy.wstring()));
@@ -160,6 +161,7 @@ std::vector<copies::RunningCopy> Win32CopiesSystem::running_copies(const fs::pat
   if (!me) fail("cannot read this user's identity");
   UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (snapshot.get() == INVALID_HANDLE_VALUE) fail("cannot list the processes");
+  const std::string program_bytes = read_whole(program);
   std::vector<copies::RunningCopy> found;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
@@ -169,7 +171,7 @@ std::vector<copies::RunningCopy> Win32CopiesSystem::running_copies(const fs::pat
     const auto user = token_user(process.get());
     const auto path = image_path(process.get());
     if (!user || !same_user(*user, *me) || !path) continue;
-    const bool same = file_identity(*path) == want || same_bytes(*path, program);
+    const bool same = file_identity(*path) == want || holds(*path, program_bytes);
     if (same) {
       const std::string name = started_as(process.get()).value_or(narrow(path->wstring()));
       found.push_back({executable_name_from_path(name), static_cast<long>(entry.th32ProcessID)});
