@@ -1,5 +1,7 @@
 #include "app/identity.h"
 
+#include "ui/controls.h"
+
 namespace hv {
 
 std::string executable_name_from_path(std::string_view path) {
@@ -17,7 +19,11 @@ std::string identity_text(std::string_view executable_name) {
 }
 
 std::string title_text(std::string_view executable_name) {
-  return "HALVERD - TEST PROCESS - " + identity_text(executable_name);
+  return std::string(ui::main_window().title) + " - " + identity_text(executable_name);
+}
+
+std::string report_line(std::string_view text) {
+  return std::string(kApplication) + ": " + std::string(text);
 }
 
 }  // namespace hv

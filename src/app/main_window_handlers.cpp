@@ -85,9 +85,9 @@ std::int16_t TestProcessMain::load_tick_value() {
 
 void TestProcessMain::warn_unusable(std::string_view key, std::string_view text,
                                     long default_value) {
-  process_.warn("HV_TEST_PROCESS: section " + quoted_for_log(process_.executable_name()) +
-                ", key " + std::string(key) + ": stored text " + quoted_for_log(text) +
-                " is not usable; using the default " + std::to_string(default_value));
+  process_.warn(report_line("section " + quoted_for_log(process_.executable_name()) + ", key " +
+                            std::string(key) + ": stored text " + quoted_for_log(text) +
+                            " is not usable; using the default " + std::to_string(default_value)));
 }
 
 void TestProcessMain::save(std::string_view key, std::string_view text) {

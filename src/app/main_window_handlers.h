@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/identity.h"
 #include "platform/form.h"
 #include "platform/process_info.h"
 #include "platform/settings_storage.h"
@@ -10,7 +11,6 @@
 
 namespace hv {
 
-inline constexpr std::string_view kApplication = "HV_TEST_PROCESS";
 inline constexpr std::string_view kContactText = "malvoric@example.com";
 
 // The handlers of the main window HV_TEST_PROCESS_MAIN. All state lives in the window and the

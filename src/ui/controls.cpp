@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "ui/twips.h"
+
 namespace hv::ui {
 namespace {
 
@@ -74,6 +76,19 @@ std::vector<ControlId> tab_order() {
   std::vector<ControlId> order;
   for (const Control* c : focusable) order.push_back(c->id);
   return order;
+}
+
+std::vector<const Control*> creation_order() {
+  std::vector<const Control*> order;
+  for (ControlId id : tab_order()) order.push_back(&control(id));
+  for (const Control& c : kControls) {
+    if (!takes_focus(c.kind) && c.kind != Timer) order.push_back(&c);
+  }
+  return order;
+}
+
+int font_pixels(const Control& control, int dpi) {
+  return points_to_pixels(control.font ? control.font->points : kDialogFontPoints, dpi);
 }
 
 }  // namespace hv::ui

@@ -51,7 +51,7 @@ struct Control {
   ControlKind kind;
   TwipsRect rect;                 // client coordinates; empty for the timer
   std::string_view text;          // caption or initial text; empty where there is none
-  std::optional<Font> font;       // nullopt: the platform's dialog font
+  std::optional<Font> font;       // nullopt: the platform's dialog font at kDialogFontPoints
   std::optional<Rgb> background;  // nullopt: the platform's colour for that kind of control
   std::optional<Rgb> foreground;
   bool centred;
@@ -60,7 +60,7 @@ struct Control {
 };
 
 struct WindowDesign {
-  std::string_view name;
+  std::string_view name;  // the window's own name: its window class on Windows
   std::string_view title;
   int client_width, client_height;
   // The design's frame: where the client area starts inside the outer rectangle.
@@ -88,5 +88,15 @@ bool takes_focus(ControlKind kind);
 
 // The controls that can take the keyboard focus, in the order Tab visits them.
 std::vector<ControlId> tab_order();
+
+// The order a backend makes the visible controls in: those that take the focus in tab order,
+// since both toolkits' Tab follows the order controls were made in, then the others. None of
+// them overlap, so the order has no visible effect. The timer is no window and is left out.
+std::vector<const Control*> creation_order();
+
+inline constexpr float kDialogFontPoints = 8.0f;
+
+// The control's font size in pixels at a density.
+int font_pixels(const Control& control, int dpi);
 
 }  // namespace hv::ui

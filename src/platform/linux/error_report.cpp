@@ -7,13 +7,15 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/identity.h"
+
 namespace hv::linux_backend {
 
 void report_error_and_exit(std::string_view message) {
   const std::string text(message);
-  std::fprintf(stderr, "HV_TEST_PROCESS: error: %s\n", text.c_str());
+  std::fprintf(stderr, "%s\n", report_line("error: " + text).c_str());
   std::fflush(stderr);
-  fl_message_title("HV_TEST_PROCESS");
+  fl_message_title(std::string(kApplication).c_str());
   fl_alert("%s", text.c_str());
   std::exit(1);
 }

@@ -5,8 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 
-#include "app/handler_errors.h"
+#include "app/identity.h"
 #include "platform/linux/error_report.h"
 #include "ui/artwork.h"
 #include "ui/controls.h"
@@ -18,10 +19,7 @@ namespace {
 using ui::ControlId;
 using ui::ControlKind;
 
-constexpr float kDialogFontPoints = 8.0f;
 constexpr int kDesignPictureBorder = 2;  // pixels at 96 dpi
-constexpr Fl_Font kArialBold = FL_FREE_FONT;
-
 
 Fl_Color to_fl(ui::Rgb rgb) { return fl_rgb_color(rgb.red, rgb.green, rgb.blue); }
 
@@ -34,14 +32,20 @@ PixelRect to_pixels(const ui::TwipsRect& r, int dpi) {
   return {px(r.left), px(r.top), px(r.width), px(r.height)};
 }
 
-void apply_font(Fl_Widget& widget, const ui::Control& control, int dpi) {
-  if (control.font) {
-    widget.labelfont(kArialBold);
-    widget.labelsize(ui::points_to_pixels(control.font->points, dpi));
-  } else {
-    widget.labelfont(FL_HELVETICA);
-    widget.labelsize(ui::points_to_pixels(kDialogFontPoints, dpi));
-  }
+// FLTK knows a font by its face behind one letter for the style (' ' plain, 'B' bold). Each face and
+// weight the design uses takes the next free slot, named once; FLTK keeps the name's pointer.
+Fl_Font toolkit_font(const ui::Font& font) {
+  static std::deque<std::string> names;
+  const std::string name = (font.bold ? "B" : " ") + std::string(font.face);
+  const auto found = std::find(names.begin(), names.end(), name);
+  const auto slot = static_cast<Fl_Font>(FL_FREE_FONT + (found - names.begin()));
+  if (found == names.end()) Fl::set_font(slot, names.emplace_back(name).c_str());
+  return slot;
+}
+
+void apply_design(Fl_Widget& widget, const ui::Control& control, int dpi) {
+  widget.labelfont(control.font ? toolkit_font(*control.font) : FL_HELVETICA);
+  widget.labelsize(ui::font_pixels(control, dpi));
   if (control.background) widget.color(to_fl(*control.background));
   if (control.foreground) widget.labelcolor(to_fl(*control.foreground));
   if (!control.tip.empty()) widget.copy_tooltip(std::string(control.tip).c_str());
@@ -49,17 +53,14 @@ void apply_font(Fl_Widget& widget, const ui::Control& control, int dpi) {
 
 }  // namespace
 
-FltkForm::FltkForm(const X11Session& session, int dpi) : session_(session), dpi_(dpi) {
+FltkForm::FltkForm(const X11Session& session, int dpi) : BackendForm(dpi), session_(session) {
   const auto& design = ui::main_window();
-  left_twips_ = top_twips_ = 0;
-  width_twips_ = static_cast<float>(design.outer_width());
-  height_twips_ = static_cast<float>(design.outer_height());
-  Fl::set_font(kArialBold, "BArial");
   window_ = std::make_unique<MainWindow>(
-      static_cast<int>(ui::twips_to_pixels(design.client_width, dpi_)),
-      static_cast<int>(ui::twips_to_pixels(design.client_height, dpi_)));
+      static_cast<int>(ui::twips_to_pixels(design.client_width, dpi)),
+      static_cast<int>(ui::twips_to_pixels(design.client_height, dpi)));
   window_->copy_label(std::string(design.title).c_str());
-  window_->xclass("HV_TEST_PROCESS");
+  // X groups windows by the application's class; the window's own name has no place there.
+  window_->xclass(std::string(kApplication).c_str());
   load_artwork();
   build_controls();
   window_->end();
@@ -80,7 +81,7 @@ void FltkForm::load_artwork() {
 
 // The border grows with the density, so the sunken frame keeps its look on a dense screen.
 int FltkForm::picture_border() const {
-  return static_cast<int>(std::lround(kDesignPictureBorder * dpi_ / static_cast<double>(ui::kDesignDpi)));
+  return static_cast<int>(std::lround(kDesignPictureBorder * dpi() / static_cast<double>(ui::kDesignDpi)));
 }
 
 // The picture fills the box's inside: as drawn at 96 dpi, scaled to the inside elsewhere.
@@ -99,30 +100,22 @@ FltkForm::~FltkForm() {
   Fl::remove_system_handler(on_system_event);
 }
 
-// Focusable controls are made in tab order, since FLTK's Tab follows creation order; none of them
-// overlap, so the order has no visible effect.
 void FltkForm::build_controls() {
-  std::vector<const ui::Control*> order;
-  for (ControlId id : ui::tab_order()) order.push_back(&ui::control(id));
-  for (const ui::Control& control : ui::controls()) {
-    if (!ui::takes_focus(control.kind)) order.push_back(&control);
-  }
-
-  for (const ui::Control* control : order) {
-    const PixelRect r = to_pixels(control->rect, dpi_);
+  for (const ui::Control* control : ui::creation_order()) {
+    const PixelRect r = to_pixels(control->rect, dpi());
     const std::string text(control->text);
     Fl_Widget* widget = nullptr;
     switch (control->kind) {
       case ControlKind::Label: {
         Caption* caption = control->id == ControlId::CREATOR_TEXTBOX
-                               ? new DoubleClickCaption(r.x, r.y, r.w, r.h, text)
-                               : new Caption(r.x, r.y, r.w, r.h, text);
+                               ? new DoubleClickCaption(r.x, r.y, r.w, r.h, text, control->centred)
+                               : new Caption(r.x, r.y, r.w, r.h, text, control->centred);
         if (control->id == ControlId::CREATOR_TEXTBOX) {
           creator_ = caption;
           caption->callback(
               [](Fl_Widget*, void* form) {
                 auto* self = static_cast<FltkForm*>(form);
-                self->dispatch([self] { self->events_->CREATOR_TEXTBOX_DblClick(); });
+                self->dispatch([self] { self->events().CREATOR_TEXTBOX_DblClick(); });
               },
               this);
         }
@@ -130,7 +123,7 @@ void FltkForm::build_controls() {
         break;
       }
       case ControlKind::TextBox: {
-        auto* box = new TextBox(r.x, r.y, r.w, r.h);
+        auto* box = new TextBox(r.x, r.y, r.w, r.h, control->centred);
         box->text(text);
         if (control->id == ControlId::APP_NAME_TEXTBOX) app_name_ = box;
         widget = box;
@@ -142,13 +135,7 @@ void FltkForm::build_controls() {
       case ControlKind::CheckBox:
         tick_box_ = new TriStateCheckBox(r.x, r.y, r.w, r.h, text);
         tick_box_->state(ui::kTickBoxDesignValue);
-        tick_box_->callback(
-            [](Fl_Widget*, void* form) {
-              auto* self = static_cast<FltkForm*>(form);
-              self->tick_box_->take_click();
-              self->dispatch([self] { self->events_->AlwaysOnTop_TICKBOX_Click(); });
-            },
-            this);
+        tick_box_->callback([](Fl_Widget*, void* form) { static_cast<FltkForm*>(form)->tick_box_clicked(); }, this);
         widget = tick_box_;
         break;
       case ControlKind::CommandButton:
@@ -157,7 +144,7 @@ void FltkForm::build_controls() {
         exit_button_->callback(
             [](Fl_Widget*, void* form) {
               auto* self = static_cast<FltkForm*>(form);
-              self->dispatch([self] { self->events_->EXIT_BUTTON_Click(); });
+              self->dispatch([self] { self->events().EXIT_BUTTON_Click(); });
             },
             this);
         widget = exit_button_;
@@ -165,7 +152,7 @@ void FltkForm::build_controls() {
       case ControlKind::Timer:
         continue;
     }
-    apply_font(*widget, *control, dpi_);
+    apply_design(*widget, *control, dpi());
   }
 
   window_->callback(
@@ -178,32 +165,26 @@ void FltkForm::build_controls() {
 }
 
 void FltkForm::run(FormEvents& events) {
-  events_ = &events;
-  dispatch([this] { events_->Form_Load(); });
+  use_events(events);
+  dispatch([this] { this->events().Form_Load(); });
   show();
   Fl::run();
 }
 
-template <class Handler>
-void FltkForm::dispatch(Handler&& handler) {
-  if (failed_) return;
-  const auto error = error_escaping(handler);
-  if (!error) return;
-  // Nothing more may run while the user reads the report.
-  failed_ = true;
+void FltkForm::report_and_exit(const std::string& error) {
   stop_timer();
-  report_error_and_exit(*error);
+  report_error_and_exit(error);
 }
 
 void FltkForm::show() {
   apply_geometry();
   Fl::add_system_handler(on_system_event, this);
   window_->show();
-  shown_ = true;
+  mark_shown();
   // FLTK pulls every new window onto the screen before it maps it, and has no switch for that. With
   // no window manager nothing else places the window, so it goes where it was asked right away.
   if (!session_.has_window_manager()) {
-    XMoveWindow(fl_display, fl_xid(window_.get()), static_cast<int>(placed_.x), static_cast<int>(placed_.y));
+    XMoveWindow(fl_display, fl_xid(window_.get()), static_cast<int>(placed().x), static_cast<int>(placed().y));
   }
   settle_frame();
   exit_button_->take_focus();
@@ -212,23 +193,18 @@ void FltkForm::show() {
 // Sizes the window and puts the client where the frame's corner belongs; on a shown window the
 // frame is known, so the client goes inside it at once.
 void FltkForm::apply_geometry() {
-  const auto& design = ui::main_window();
-  const long width = ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi_);
-  const long height = ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi_);
-  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, dpi_)),
-             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, dpi_))};
-  window_->resize(static_cast<int>(placed_.x), static_cast<int>(placed_.y), static_cast<int>(width),
-                  static_cast<int>(height));
+  const PixelPlacement place = placement();
+  const int width = static_cast<int>(place.client_width), height = static_cast<int>(place.client_height);
+  window_->resize(static_cast<int>(place.corner.x), static_cast<int>(place.corner.y), width, height);
   // The stored position is the user's own choice (USPosition), 0/0 included, which FLTK would
   // otherwise take for no position at all and leave to the window manager.
   window_->force_position(1);
   // No resizable widget and equal minimum and maximum: a fixed frame.
-  window_->size_range(static_cast<int>(width), static_cast<int>(height), static_cast<int>(width),
-                      static_cast<int>(height));
-  if (shown_) {
+  window_->size_range(width, height, width, height);
+  if (shown()) {
     const FrameExtents extents = session_.frame_extents(fl_xid(window_.get())).value_or(FrameExtents{});
-    window_->position(static_cast<int>(ui::clamp_position_pixels(placed_.x + extents.left)),
-                      static_cast<int>(ui::clamp_position_pixels(placed_.y + extents.top)));
+    window_->position(static_cast<int>(ui::clamp_position_pixels(place.corner.x + extents.left)),
+                      static_cast<int>(ui::clamp_position_pixels(place.corner.y + extents.top)));
   }
 }
 
@@ -242,14 +218,14 @@ void FltkForm::settle_frame() {
   if (!extents) return;
   frame_settled_ = true;
   if (extents->left == 0 && extents->top == 0) return;
-  window_->position(static_cast<int>(ui::clamp_position_pixels(placed_.x + extents->left)),
-                    static_cast<int>(ui::clamp_position_pixels(placed_.y + extents->top)));
+  window_->position(static_cast<int>(ui::clamp_position_pixels(placed().x + extents->left)),
+                    static_cast<int>(ui::clamp_position_pixels(placed().y + extents->top)));
 }
 
 int FltkForm::on_system_event(void* event, void* form) {
   auto* self = static_cast<FltkForm*>(form);
   const auto* x_event = static_cast<const XEvent*>(event);
-  if (!self->shown_ || x_event->xany.window != fl_xid(self->window_.get())) return 0;
+  if (!self->shown() || x_event->xany.window != fl_xid(self->window_.get())) return 0;
   switch (x_event->type) {
     case PropertyNotify: self->settle_frame(); break;
     case MapNotify: self->mapped_ = true; break;
@@ -265,7 +241,7 @@ int FltkForm::on_system_event(void* event, void* form) {
 // Minimised, the window is unmapped while a window manager may still move its frame about for an
 // animation (openbox slides it to the screen's edge and back): the place it will be restored to is
 // the last one the window manager reported, not where the frame happens to be.
-FltkForm::OuterPosition FltkForm::outer_position() const {
+PixelPoint FltkForm::outer_position() const {
   int x = 0, y = 0;
   const Window xid = fl_xid(window_.get());
   if (!mapped_ && reported_client_) {
@@ -276,37 +252,6 @@ FltkForm::OuterPosition FltkForm::outer_position() const {
   const FrameExtents extents = session_.frame_extents(xid).value_or(FrameExtents{});
   return {x - extents.left, y - extents.top};
 }
-
-float FltkForm::left() const {
-  if (!shown_) return left_twips_;
-  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, dpi_);
-}
-
-float FltkForm::top() const {
-  if (!shown_) return top_twips_;
-  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, dpi_);
-}
-
-void FltkForm::set_left(float twips) {
-  left_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
-void FltkForm::set_top(float twips) {
-  top_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
-void FltkForm::set_width(float twips) {
-  width_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
-void FltkForm::set_height(float twips) {
-  height_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
 
 void FltkForm::set_title(std::string_view text) { window_->copy_label(std::string(text).c_str()); }
 
@@ -340,21 +285,21 @@ void FltkForm::on_timer(void* form) {
   auto* self = static_cast<FltkForm*>(form);
   // Re-armed first: repeat_timeout keeps the beat even when a tick runs late.
   Fl::repeat_timeout(self->timer_seconds_, on_timer, self);
-  self->dispatch([self] { self->events_->AlwaysOnTopTimer_Timer(); });
+  self->dispatch([self] { self->events().AlwaysOnTopTimer_Timer(); });
 }
 
 void FltkForm::unload() { close(); }
 
 void FltkForm::close() {
   bool cancel = false;
-  dispatch([&] { events_->Form_Unload(cancel); });
+  dispatch([&] { events().Form_Unload(cancel); });
   if (cancel) return;
   stop_timer();
   window_->hide();
 }
 
 WindowHandle FltkForm::handle() const {
-  return shown_ ? static_cast<WindowHandle>(fl_xid(window_.get())) : kNoWindow;
+  return shown() ? static_cast<WindowHandle>(fl_xid(window_.get())) : kNoWindow;
 }
 
 }  // namespace hv::linux_backend

@@ -8,10 +8,12 @@
 namespace hv::linux_backend {
 namespace {
 
-constexpr Fl_Align kCentred = FL_ALIGN_CENTER | FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
+Fl_Align text_alignment(bool centred) {
+  return (centred ? FL_ALIGN_CENTER : FL_ALIGN_LEFT) | FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
+}
 
-void draw_plain_text(const std::string& text, int x, int y, int w, int h) {
-  fl_draw(text.c_str(), x, y, w, h, kCentred, nullptr, 0);
+void draw_plain_text(const std::string& text, int x, int y, int w, int h, Fl_Align align) {
+  fl_draw(text.c_str(), x, y, w, h, align, nullptr, 0);
 }
 
 }  // namespace
@@ -23,9 +25,10 @@ int MainWindow::handle(int event) {
   return Fl_Double_Window::handle(event);
 }
 
-Caption::Caption(int x, int y, int w, int h, const std::string& text)
+Caption::Caption(int x, int y, int w, int h, const std::string& text, bool centred)
     : Fl_Box(x, y, w, h), text_(text) {
   box(FL_FLAT_BOX);
+  align(text_alignment(centred));
 }
 
 void Caption::text(const std::string& value) {
@@ -38,7 +41,7 @@ void Caption::draw() {
   fl_font(labelfont(), labelsize());
   fl_color(labelcolor());
   draw_plain_text(text_, x() + Fl::box_dx(box()), y() + Fl::box_dy(box()), w() - Fl::box_dw(box()),
-                  h() - Fl::box_dh(box()));
+                  h() - Fl::box_dh(box()), align());
 }
 
 int DoubleClickCaption::handle(int event) {
@@ -49,8 +52,9 @@ int DoubleClickCaption::handle(int event) {
   return Caption::handle(event);
 }
 
-TextBox::TextBox(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {
+TextBox::TextBox(int x, int y, int w, int h, bool centred) : Fl_Widget(x, y, w, h) {
   box(FL_DOWN_BOX);
+  align(text_alignment(centred));
   color(FL_BACKGROUND2_COLOR);
   labelcolor(FL_FOREGROUND_COLOR);
 }
@@ -93,14 +97,14 @@ void TextBox::draw() {
   if (selected) {
     int tw = 0, th = 0;
     fl_measure(text_.c_str(), tw, th, 0);
-    const int sx = bx + (bw - tw) / 2;
+    const int sx = (align() & FL_ALIGN_LEFT) ? bx : bx + (bw - tw) / 2;
     fl_push_clip(bx, by, bw, bh);
     fl_color(selection_color());
     fl_rectf(sx, by + (bh - fl_height()) / 2, tw, fl_height());
     fl_pop_clip();
   }
   fl_color(selected ? fl_contrast(labelcolor(), selection_color()) : labelcolor());
-  draw_plain_text(text_, bx, by, bw, bh);
+  draw_plain_text(text_, bx, by, bw, bh, align());
 }
 
 PictureBox::PictureBox(int x, int y, int w, int h, Fl_Image* picture, int border)
@@ -154,12 +158,6 @@ TriStateCheckBox::TriStateCheckBox(int x, int y, int w, int h, const std::string
 void TriStateCheckBox::state(std::int16_t value) {
   state_ = value;
   Fl_Check_Button::value(value != 0);
-  redraw();
-}
-
-void TriStateCheckBox::take_click() {
-  // The button has toggled already; a greyed box showed as set, so it reads 0 now, as it should.
-  state_ = Fl_Check_Button::value() ? 1 : 0;
   redraw();
 }
 

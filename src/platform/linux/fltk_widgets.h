@@ -22,7 +22,7 @@ class MainWindow final : public Fl_Double_Window {
 // A caption drawn as plain text: '@' and '&' are not FLTK markup here.
 class Caption : public Fl_Box {
  public:
-  Caption(int x, int y, int w, int h, const std::string& text);
+  Caption(int x, int y, int w, int h, const std::string& text, bool centred);
   void text(const std::string& value);
 
  protected:
@@ -39,11 +39,11 @@ class DoubleClickCaption final : public Caption {
   int handle(int event) override;
 };
 
-// A read-only single-line text box with centred text. Focus selects the whole text (and offers it
-// as the X primary selection); Ctrl+C copies it to the clipboard.
+// A read-only single-line text box. Focus selects the whole text (and offers it as the X primary
+// selection); Ctrl+C copies it to the clipboard.
 class TextBox final : public Fl_Widget {
  public:
-  TextBox(int x, int y, int w, int h);
+  TextBox(int x, int y, int w, int h, bool centred);
   void text(const std::string& value);
   const std::string& text() const { return text_; }
   int handle(int event) override;
@@ -73,14 +73,13 @@ class PictureBox final : public Fl_Box {
   int border_;
 };
 
-// A check box with a third, greyed state (2). A click goes 0 to 1, 1 to 0 and 2 to 0.
+// A check box with a third, greyed state (2). A click changes nothing here: the callback decides
+// the next state.
 class TriStateCheckBox final : public Fl_Check_Button {
  public:
   TriStateCheckBox(int x, int y, int w, int h, const std::string& caption);
   std::int16_t state() const { return state_; }
   void state(std::int16_t value);
-  // Called from the widget's callback after a click has toggled the button.
-  void take_click();
 
  protected:
   void draw() override;

@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "app/identity.h"
-#include "app/main_window_handlers.h"
 #include "platform/linux/screen_density.h"
 
 extern char** environ;

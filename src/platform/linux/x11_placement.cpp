@@ -1,5 +1,7 @@
 #include "platform/linux/x11_placement.h"
 
+#include "platform/linux/x11_errors.h"
+
 namespace hv::linux_backend {
 namespace {
 

@@ -2,32 +2,10 @@
 
 #include <X11/Xatom.h>
 
+#include "platform/linux/x11_errors.h"
+
 namespace hv::linux_backend {
 namespace {
-
-// The requests under a trap report failure through their own results; their errors say no more.
-int drop_error(Display*, XErrorEvent*) { return 0; }
-
-// Request serial ranges whose errors are dropped. Errors arrive late, so a range is kept until the
-// server is known to have processed all of its requests, whose errors have then been handled.
-struct SerialRange {
-  unsigned long first = 0, end = 0;  // [first, end); end 0 while the range is open
-};
-std::vector<SerialRange> g_quiet_ranges;
-int (*g_loud_handler)(Display*, XErrorEvent*) = nullptr;
-
-int drop_quiet_errors(Display* display, XErrorEvent* error) {
-  for (const SerialRange& range : g_quiet_ranges) {
-    if (error->serial >= range.first && (range.end == 0 || error->serial < range.end)) return 0;
-  }
-  return g_loud_handler ? g_loud_handler(display, error) : 0;
-}
-
-void forget_answered_ranges(Display* display) {
-  const unsigned long answered = LastKnownRequestProcessed(display);
-  std::erase_if(g_quiet_ranges,
-                [answered](const SerialRange& range) { return range.end != 0 && range.end <= answered + 1; });
-}
 
 // Owns the buffer of one XGetWindowProperty answer.
 struct PropertyData {
@@ -61,31 +39,6 @@ std::vector<unsigned long> property_items(Display* display, Window window, Atom 
   return {items, items + data.count};
 }
 
-ScopedXErrorTrap::ScopedXErrorTrap(Display* display) : display_(display) {
-  XSync(display_, False);
-  previous_ = XSetErrorHandler(drop_error);
-}
-
-ScopedXErrorTrap::~ScopedXErrorTrap() { release(); }
-
-void ScopedXErrorTrap::release() {
-  if (released_) return;
-  released_ = true;
-  XSync(display_, False);
-  XSetErrorHandler(previous_);
-}
-
-QuietXRequests::QuietXRequests(Display* display) : display_(display) {
-  if (!g_loud_handler) g_loud_handler = XSetErrorHandler(drop_quiet_errors);
-  forget_answered_ranges(display_);
-  g_quiet_ranges.push_back({NextRequest(display_), 0});
-}
-
-QuietXRequests::~QuietXRequests() {
-  g_quiet_ranges.back().end = NextRequest(display_);
-  XFlush(display_);
-}
-
 X11Session::X11Session(Display* display)
     : display_(display),
       root_(DefaultRootWindow(display)),
@@ -100,11 +53,10 @@ X11Session::X11Session(Display* display)
   if (read_property(display_, root_, net_supporting_wm_check_, XA_WINDOW, 1, check) &&
       check.count == 1) {
     const Window wm_window = *reinterpret_cast<unsigned long*>(check.data);
-    ScopedXErrorTrap trap(display_);
+    const ScopedXErrorTrap trap(display_);  // the check window may be gone
     PropertyData self;
     wm_present_ = read_property(display_, wm_window, net_supporting_wm_check_, XA_WINDOW, 1, self) &&
                   self.count == 1 && *reinterpret_cast<unsigned long*>(self.data) == wm_window;
-    trap.release();
   }
 }
 

@@ -7,37 +7,6 @@
 
 namespace hv::linux_backend {
 
-// Catches X errors of the requests made while it lives, instead of the toolkit's handler printing
-// them; the previous handler is back when it is released.
-class ScopedXErrorTrap {
- public:
-  explicit ScopedXErrorTrap(Display* display);
-  ~ScopedXErrorTrap();
-  ScopedXErrorTrap(const ScopedXErrorTrap&) = delete;
-  ScopedXErrorTrap& operator=(const ScopedXErrorTrap&) = delete;
-
-  // Waits for the server to answer everything sent so far, then gives the previous handler back.
-  void release();
-
- private:
-  Display* display_;
-  int (*previous_)(Display*, XErrorEvent*);
-  bool released_ = false;
-};
-
-// Drops the X errors of the requests made while it lives, whenever they arrive, without waiting
-// for the server; errors of all other requests still reach the toolkit's handler.
-class QuietXRequests {
- public:
-  explicit QuietXRequests(Display* display);
-  ~QuietXRequests();
-  QuietXRequests(const QuietXRequests&) = delete;
-  QuietXRequests& operator=(const QuietXRequests&) = delete;
-
- private:
-  Display* display_;
-};
-
 // Up to max_items 32-bit items of a window's property of the given type; none where it is absent,
 // of another type, or the window is gone.
 std::vector<unsigned long> property_items(Display* display, Window window, Atom property, Atom type, long max_items);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/identity.h"
-#include "app/main_window_handlers.h"
 #include "platform/windows/win32_text.h"
 
 namespace hv::windows_backend {

@@ -8,7 +8,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/handler_errors.h"
 #include "platform/windows/error_report.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_text.h"
@@ -20,11 +19,12 @@ namespace {
 using ui::ControlId;
 using ui::ControlKind;
 
-constexpr wchar_t kWindowClass[] = L"HV_TEST_PROCESS_MAIN";
 constexpr wchar_t kPictureClass[] = L"HV_TEST_PROCESS_PICTURE";
 constexpr UINT_PTR kTimerId = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr float kDialogFontPoints = 8.0f;
+constexpr wchar_t kDialogFace[] = L"MS Shell Dlg";
+
+std::wstring window_class() { return widen(ui::main_window().name); }
 
 int control_id(ControlId id) { return 100 + static_cast<int>(id); }
 
@@ -70,7 +70,7 @@ LRESULT CALLBACK picture_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   }
 }
 
-void register_classes(HINSTANCE instance) {
+void register_classes(HINSTANCE instance, const std::wstring& main_class) {
   WNDCLASSEXW main{};
   main.cbSize = sizeof main;
   main.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
@@ -79,9 +79,9 @@ void register_classes(HINSTANCE instance) {
   main.hInstance = instance;
   main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  main.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-  main.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kAppIcon), IMAGE_ICON, 16, 16, 0));
-  main.lpszClassName = kWindowClass;
+  main.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+  main.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, 16, 16, 0));
+  main.lpszClassName = main_class.c_str();
   RegisterClassExW(&main);
 
   WNDCLASSEXW picture{};
@@ -96,23 +96,21 @@ void register_classes(HINSTANCE instance) {
 
 }  // namespace
 
-Win32Form::Win32Form(HINSTANCE instance) : instance_(instance) {
+Win32Form::Win32Form(HINSTANCE instance) : BackendForm(ui::kDesignDpi), instance_(instance) {
   const auto& design = ui::main_window();
-  width_twips_ = static_cast<float>(design.outer_width());
-  height_twips_ = static_cast<float>(design.outer_height());
-  register_classes(instance_);
+  const std::wstring main_class = window_class();
+  register_classes(instance_, main_class);
   thumbs_up_ = static_cast<HBITMAP>(
-      LoadImageW(instance_, MAKEINTRESOURCEW(kThumbsUpBitmap), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  window_ = CreateWindowExW(0, kWindowClass, widen(design.title).c_str(), kWindowStyle,
+      LoadImageW(instance_, MAKEINTRESOURCEW(HV_THUMBS_UP_BITMAP), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  window_ = CreateWindowExW(0, main_class.c_str(), widen(design.title).c_str(), kWindowStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance_,
                             nullptr);
   if (!window_) throw std::runtime_error("cannot create the window: " + system_message(GetLastError()));
   // The object hangs off its window; the procedure only dispatches to it.
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(window_proc));
-  dpi_ = GetDpiForWindow(window_);
   create_controls();
-  layout(dpi_);
+  layout(GetDpiForWindow(window_));
 }
 
 Win32Form::~Win32Form() {
@@ -122,16 +120,11 @@ Win32Form::~Win32Form() {
   if (thumbs_up_) DeleteObject(thumbs_up_);
 }
 
-// Focusable controls are made in tab order and kept in that z-order, which is the order the
-// dialog manager's Tab follows.
+// Controls are kept in the z-order they are made in, which is the order the dialog manager's Tab
+// follows.
 void Win32Form::create_controls() {
-  std::vector<const ui::Control*> order;
-  for (ControlId id : ui::tab_order()) order.push_back(&ui::control(id));
-  for (const ui::Control& control : ui::controls()) {
-    if (!ui::takes_focus(control.kind) && control.kind != ControlKind::Timer) order.push_back(&control);
-  }
   HWND previous = HWND_TOP;
-  for (const ui::Control* control : order) {
+  for (const ui::Control* control : ui::creation_order()) {
     const std::wstring text = widen(control->text);
     const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(control_id(control->id)));
     HWND child = nullptr;
@@ -139,12 +132,14 @@ void Win32Form::create_controls() {
     switch (control->kind) {
       case ControlKind::Label:
         child = CreateWindowExW(0, L"STATIC", text.c_str(),
-                                kChild | SS_CENTER | (control->id == ControlId::CREATOR_TEXTBOX ? SS_NOTIFY : 0),
+                                kChild | (control->centred ? SS_CENTER : SS_LEFT) |
+                                    (control->id == ControlId::CREATOR_TEXTBOX ? SS_NOTIFY : 0),
                                 0, 0, 0, 0, window_, id, instance_, nullptr);
         break;
       case ControlKind::TextBox:
         child = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(),
-                                kChild | WS_TABSTOP | ES_CENTER | ES_READONLY | ES_AUTOHSCROLL, 0, 0,
+                                kChild | WS_TABSTOP | (control->centred ? ES_CENTER : ES_LEFT) | ES_READONLY |
+                                    ES_AUTOHSCROLL, 0, 0,
                                 0, 0, window_, id, instance_, nullptr);
         break;
       case ControlKind::PictureBox:
@@ -174,33 +169,36 @@ void Win32Form::create_controls() {
 
 // Places every control and sets its font for a DPI: the design's twips at 1440 / DPI a pixel.
 void Win32Form::layout(UINT dpi) {
-  dpi_ = dpi;
-  const auto px = [dpi](int twips) { return static_cast<int>(ui::twips_to_pixels(static_cast<float>(twips), static_cast<int>(dpi))); };
+  use_dpi(static_cast<int>(dpi));
+  const auto px = [this](int twips) { return static_cast<int>(ui::twips_to_pixels(static_cast<float>(twips), this->dpi())); };
   for (const auto& [child, control] : designs_) {
     const ui::TwipsRect& r = control->rect;
     SetWindowPos(child, nullptr, px(r.left), px(r.top), px(r.width), px(r.height),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    const float points = control->font ? control->font->points : kDialogFontPoints;
-    const int height = -static_cast<int>(std::lround(points * dpi / 72.0f));
-    const bool arial = control->font.has_value();
-    const int key = height * 2 + (arial ? 1 : 0);
-    HFONT& font = fonts_[key];
-    if (!font) {
-      font = CreateFontW(height, 0, 0, 0, arial ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                         ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                         DEFAULT_PITCH | FF_DONTCARE, arial ? L"Arial" : L"MS Shell Dlg");
-    }
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_for(*control)), TRUE);
   }
 }
 
+HFONT Win32Form::font_for(const ui::Control& control) {
+  const std::wstring face = control.font ? widen(control.font->face) : kDialogFace;
+  const bool bold = control.font && control.font->bold;
+  const int height = -ui::font_pixels(control, dpi());
+  HFONT& font = fonts_[face + (bold ? L"|bold|" : L"|") + std::to_wstring(height)];
+  if (!font) {
+    font = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       face.c_str());
+  }
+  return font;
+}
+
 void Win32Form::run(FormEvents& events) {
-  events_ = &events;
-  dispatch([this] { events_->Form_Load(); });
+  use_events(events);
+  dispatch([this] { this->events().Form_Load(); });
   apply_geometry();
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
-  shown_ = true;
+  mark_shown();
   last_focus_ = controls_.at(ControlId::EXIT_BUTTON);
   SetFocus(last_focus_);
   MSG message;
@@ -212,67 +210,26 @@ void Win32Form::run(FormEvents& events) {
   }
 }
 
-template <class Handler>
-void Win32Form::dispatch(Handler&& handler) {
-  if (failed_) return;
-  const auto error = error_escaping(handler);
-  if (!error) return;
-  // Nothing more may run while the user reads the report.
-  failed_ = true;
+void Win32Form::report_and_exit(const std::string& error) {
   KillTimer(window_, kTimerId);
-  report_error_and_exit(*error, window_);
+  report_error_and_exit(error, window_);
 }
 
 void Win32Form::apply_geometry() {
-  const auto& design = ui::main_window();
-  const int dpi = static_cast<int>(dpi_);
-  RECT outer{0, 0,
-             static_cast<LONG>(ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi)),
-             static_cast<LONG>(ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi))};
-  AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, dpi_);
-  placed_ = {static_cast<LONG>(ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, dpi))),
-             static_cast<LONG>(ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, dpi)))};
-  SetWindowPos(window_, nullptr, placed_.x, placed_.y, outer.right - outer.left,
-               outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  const PixelPlacement place = placement();
+  RECT outer{0, 0, static_cast<LONG>(place.client_width), static_cast<LONG>(place.client_height)};
+  AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi()));
+  SetWindowPos(window_, nullptr, static_cast<int>(place.corner.x), static_cast<int>(place.corner.y),
+               outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Read from the position-changed messages rather than from GetWindowPlacement, whose restored
 // position is in work-area coordinates and would need converting wherever the task bar is.
-POINT Win32Form::outer_position() const {
-  if (IsIconic(window_)) return normal_position_;
+PixelPoint Win32Form::outer_position() const {
+  if (IsIconic(window_)) return {normal_position_.x, normal_position_.y};
   RECT r;
   GetWindowRect(window_, &r);
   return {r.left, r.top};
-}
-
-float Win32Form::left() const {
-  if (!shown_) return left_twips_;
-  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, static_cast<int>(dpi_));
-}
-
-float Win32Form::top() const {
-  if (!shown_) return top_twips_;
-  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, static_cast<int>(dpi_));
-}
-
-void Win32Form::set_left(float twips) {
-  left_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
-void Win32Form::set_top(float twips) {
-  top_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
-void Win32Form::set_width(float twips) {
-  width_twips_ = twips;
-  if (shown_) apply_geometry();
-}
-
-void Win32Form::set_height(float twips) {
-  height_twips_ = twips;
-  if (shown_) apply_geometry();
 }
 
 void Win32Form::set_title(std::string_view text) { SetWindowTextW(window_, widen(text).c_str()); }
@@ -318,7 +275,7 @@ void Win32Form::unload() { close(); }
 void Win32Form::close() {
   if (closed_) return;
   bool cancel = false;
-  dispatch([&] { events_->Form_Unload(cancel); });
+  dispatch([&] { events().Form_Unload(cancel); });
   if (cancel) return;
   closed_ = true;
   DestroyWindow(window_);
@@ -352,7 +309,7 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
     case WM_CTLCOLOREDIT:
       return on_colour(reinterpret_cast<HDC>(w), reinterpret_cast<HWND>(l));
     case WM_TIMER:
-      if (w == kTimerId) dispatch([this] { events_->AlwaysOnTopTimer_Timer(); });
+      if (w == kTimerId) dispatch([this] { events().AlwaysOnTopTimer_Timer(); });
       return 0;
     case WM_CLOSE:
       close();
@@ -392,14 +349,11 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
 
 void Win32Form::on_command(WORD id, WORD code) {
   if (id == control_id(ControlId::EXIT_BUTTON) && code == BN_CLICKED) {
-    dispatch([this] { events_->EXIT_BUTTON_Click(); });
+    dispatch([this] { events().EXIT_BUTTON_Click(); });
   } else if (id == control_id(ControlId::AlwaysOnTop_TICKBOX) && code == BN_CLICKED) {
-    // A click goes 0 to 1, 1 to 0 and greyed to 0.
-    const WPARAM next = tick_value() == 0 ? BST_CHECKED : BST_UNCHECKED;
-    SendMessageW(controls_.at(ControlId::AlwaysOnTop_TICKBOX), BM_SETCHECK, next, 0);
-    dispatch([this] { events_->AlwaysOnTop_TICKBOX_Click(); });
+    tick_box_clicked();  // a three-state box's button does not change its own state
   } else if (id == control_id(ControlId::CREATOR_TEXTBOX) && code == STN_DBLCLK) {
-    dispatch([this] { events_->CREATOR_TEXTBOX_DblClick(); });
+    dispatch([this] { events().CREATOR_TEXTBOX_DblClick(); });
   }
   // IDOK and IDCANCEL from Enter and Escape are ignored: EXIT is neither default nor cancel.
 }

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/form.h"
+#include "platform/backend_form.h"
 #include "ui/controls.h"
 
 namespace hv::windows_backend {
@@ -39,10 +39,8 @@ class SmallMap {
   std::vector<std::pair<Key, Value>> items_;
 };
 
-// The main window as a plain Win32 window built from the window design. Geometry is the outer
-// window rectangle in twips (1440 / DPI to a pixel); the client area is the outer size less the
-// design's frame, whatever frame the theme draws.
-class Win32Form final : public Form {
+// The main window as a plain Win32 window built from the window design.
+class Win32Form final : public BackendForm {
  public:
   explicit Win32Form(HINSTANCE instance);
   ~Win32Form() override;
@@ -52,12 +50,6 @@ class Win32Form final : public Form {
   // Runs Form_Load, shows the window and serves its messages until it is destroyed.
   void run(FormEvents& events);
 
-  float left() const override;
-  float top() const override;
-  void set_left(float twips) override;
-  void set_top(float twips) override;
-  void set_width(float twips) override;
-  void set_height(float twips) override;
   void set_title(std::string_view text) override;
   void set_app_name_text(std::string_view text) override;
   void set_creator_caption(std::string_view text) override;
@@ -73,37 +65,29 @@ class Win32Form final : public Form {
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
   void create_controls();
   void layout(UINT dpi);
-  void apply_geometry();
+  HFONT font_for(const ui::Control& control);
+  void apply_geometry() override;
+  PixelPoint outer_position() const override;
+  void report_and_exit(const std::string& error) override;
   void on_command(WORD id, WORD code);
   LRESULT on_colour(HDC dc, HWND control);
   void close();
   void restart_timer();
-  POINT outer_position() const;
   void on_activate(bool active);
-
-  template <class Handler>
-  void dispatch(Handler&& handler);
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
-  FormEvents* events_ = nullptr;
   SmallMap<ui::ControlId, HWND> controls_;
   SmallMap<HWND, const ui::Control*> designs_;
-  SmallMap<int, HFONT> fonts_;  // by pixel height and face
+  SmallMap<std::wstring, HFONT> fonts_;  // by face, weight and pixel height
   SmallMap<COLORREF, HBRUSH> brushes_;
   HBITMAP thumbs_up_ = nullptr;
-  UINT dpi_ = 96;
-
-  float left_twips_ = 0, top_twips_ = 0, width_twips_ = 0, height_twips_ = 0;
-  POINT placed_{};
   // Where the window last stood while not minimised: a minimised window stands at the parking
   // place of minimised windows, which is not where it reopens.
   POINT normal_position_{};
   // The control that had the keyboard focus when the window was last deactivated.
   HWND last_focus_ = nullptr;
-  bool shown_ = false;
   bool closed_ = false;
-  bool failed_ = false;
   UINT timer_interval_ = 0;
   bool timer_enabled_ = false;
 };

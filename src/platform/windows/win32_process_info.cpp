@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/identity.h"
+#include "platform/windows/error_report.h"
 #include "platform/windows/win32_text.h"
 
 namespace hv::windows_backend {
@@ -41,14 +42,6 @@ std::string Win32ProcessInfo::executable_name() {
   return executable_name_from_path(narrow(module_path()));
 }
 
-void Win32ProcessInfo::warn(std::string_view line) {
-  const std::string text = std::string(line) + "\r\n";
-  OutputDebugStringW(widen(text).c_str());
-  const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-  if (error != nullptr && error != INVALID_HANDLE_VALUE) {
-    DWORD written = 0;
-    WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  }
-}
+void Win32ProcessInfo::warn(std::string_view line) { write_report_line(line); }
 
 }  // namespace hv::windows_backend

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+
+#include "app/handler_errors.h"
+#include "platform/form.h"
+
+namespace hv {
+
+struct PixelPoint {
+  long x = 0, y = 0;
+  friend bool operator==(PixelPoint, PixelPoint) = default;
+};
+
+// Where the window goes: its outer corner and its client area's size, in pixels.
+struct PixelPlacement {
+  PixelPoint corner;
+  long client_width = 0, client_height = 0;
+};
+
+// What the main window is on every toolkit: geometry kept in twips, so that rounding to pixels
+// never makes a stored value drift; the tick box's click; handlers run one at a time, none after
+// the first that fails. A backend adds only its toolkit's calls.
+class BackendForm : public Form {
+ public:
+  float left() const final;
+  float top() const final;
+  void set_left(float twips) final;
+  void set_top(float twips) final;
+  void set_width(float twips) final;
+  void set_height(float twips) final;
+
+ protected:
+  // At the design's outer size, at 0,0.
+  explicit BackendForm(int dpi);
+
+  void use_events(FormEvents& events) { events_ = &events; }
+  FormEvents& events() { return *events_; }
+
+  int dpi() const { return dpi_; }
+  void use_dpi(int dpi) { dpi_ = dpi; }
+
+  bool shown() const { return shown_; }
+  void mark_shown() { shown_ = true; }
+
+  // Where the window goes now; remembered, so that a later read can tell whether it was moved.
+  PixelPlacement placement();
+  PixelPoint placed() const { return placed_; }
+
+  // Puts the window where placement() says; called whenever a shown window's geometry changes.
+  virtual void apply_geometry() = 0;
+  // Where the shown window's outer corner stands, or would stand again once restored.
+  virtual PixelPoint outer_position() const = 0;
+
+  // A user's click on the tick box: 0 goes to 1, 1 and greyed go to 0, then the click handler.
+  void tick_box_clicked();
+
+  template <class Handler>
+  void dispatch(Handler&& handler) {
+    if (failed_) return;
+    const auto error = error_escaping(handler);
+    if (!error) return;
+    // Nothing more may run while the user reads the report.
+    failed_ = true;
+    report_and_exit(*error);
+  }
+  // Stops the timer and tells the user; does not return.
+  virtual void report_and_exit(const std::string& error) = 0;
+
+ private:
+  void geometry_changed();
+
+  FormEvents* events_ = nullptr;
+  int dpi_;
+  float left_twips_ = 0, top_twips_ = 0, width_twips_, height_twips_;
+  PixelPoint placed_;
+  bool shown_ = false;
+  bool failed_ = false;
+};
+
+}  // namespace hv

@@ -1,0 +1,157 @@
+#include "platform/linux/fltk_start.h"
+
+#include <FL/Fl.H>
+#include <FL/x.H>
+#include <fontconfig/fontconfig.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+#include "app/identity.h"
+#include "platform/linux/x11_errors.h"
+
+// How this program starts FLTK, all in one place. One measure is needed for correct behaviour:
+//   - the toolkit's options are preset in memory, so it never writes its option files.
+// The others make a start cheaper, which matters when a tester starts hundreds of copies:
+//   - a small font configuration of our own instead of the system's dozens of XML files;
+//   - no input method (nothing here takes typed text), so no preset font set per character set;
+//   - every atom FLTK asks for interned in one batch, one wait for the server instead of one each;
+//   - FLTK's watch on the root window's properties undone, which woke every copy at each restack.
+// All but the font configuration lean on FLTK's insides as of the version CMake names in
+// HV_FLTK_LEAN_START_FOR; built against any other, the program starts FLTK its plain way, slower
+// and writing FLTK's option files, and CMake says so.
+#if defined(HV_FLTK_LEAN_START_FOR) && FL_API_VERSION == HV_FLTK_LEAN_START_FOR
+#define HV_FLTK_LEAN_START 1
+#else
+#define HV_FLTK_LEAN_START 0
+#endif
+
+namespace hv::linux_backend {
+namespace {
+
+// The system's font folders and caches, and the aliases this window relies on: "Arial" is the
+// metric-compatible Liberation Sans where Arial itself is missing.
+constexpr char kFontConfiguration[] = R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
+<fontconfig>
+  <dir>/usr/share/fonts</dir>
+  <dir>/usr/local/share/fonts</dir>
+  <dir prefix="xdg">fonts</dir>
+  <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir prefix="xdg">fontconfig</cachedir>
+  <alias binding="same">
+    <family>Arial</family>
+    <accept><family>Liberation Sans</family><family>Arimo</family></accept>
+  </alias>
+  <alias>
+    <family>sans</family>
+    <prefer><family>DejaVu Sans</family><family>Liberation Sans</family></prefer>
+  </alias>
+  <alias>
+    <family>sans-serif</family>
+    <prefer><family>DejaVu Sans</family><family>Liberation Sans</family></prefer>
+  </alias>
+</fontconfig>
+)";
+
+// Falls back to the system's configuration when ours cannot be loaded or finds no font.
+void use_lean_font_configuration() {
+  FcConfig* config = FcConfigCreate();
+  if (!config) return;
+  const bool loaded =
+      FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontConfiguration), FcFalse) &&
+      FcConfigBuildFonts(config);
+  FcFontSet* fonts = loaded ? FcConfigGetFonts(config, FcSetSystem) : nullptr;
+  if (fonts && fonts->nfont > 0) FcConfigSetCurrent(config);
+  FcConfigDestroy(config);  // the library holds its own reference to the current configuration
+}
+
+#if HV_FLTK_LEAN_START
+
+// The first time any option is asked for, FLTK reads the system's and the user's option files
+// (/etc/fltk/fltk.org/fltk.prefs, ~/.fltk/fltk.org/fltk.prefs) and writes both back, creating the
+// folders: every start would leave a toolkit folder in the tester's home and, as root, a file in
+// /etc that no package owns. Setting an option reads the files first, so FLTK offers no way round
+// it. Its option table and the flag that says it has been read are private; an explicit
+// instantiation may name private members, which is the narrowest door to them.
+void preset_options();
+
+template <unsigned char* Options, unsigned char* Read>
+struct OptionTable {
+  friend void preset_options() {
+    // FLTK's own defaults: visible keyboard focus (and so keyboard navigation), text drag-and-drop,
+    // tooltips and GTK file dialogs on; arrow keys leaving a text field off.
+    Options[Fl::OPTION_ARROW_FOCUS] = 0;
+    Options[Fl::OPTION_VISIBLE_FOCUS] = 1;
+    Options[Fl::OPTION_DND_TEXT] = 1;
+    Options[Fl::OPTION_SHOW_TOOLTIPS] = 1;
+    Options[Fl::OPTION_FNFC_USES_GTK] = 1;
+    *Read = 1;
+  }
+};
+
+template struct OptionTable<Fl::options_, &Fl::options_read_>;
+
+// Every atom FLTK and this program intern before the first frame; Xlib keeps the answers and
+// FLTK's own XInternAtom calls find them there.
+const char* const kAtoms[] = {
+    "WM_DELETE_WINDOW", "WM_PROTOCOLS", "_MOTIF_WM_HINTS", "TARGETS", "CLIPBOARD", "TIMESTAMP",
+    "PRIMARY_TIMESTAMP", "CLIPBOARD_TIMESTAMP", "XdndAware", "XdndSelection", "XdndEnter",
+    "XdndTypeList", "XdndPosition", "XdndLeave", "XdndDrop", "XdndStatus", "XdndActionCopy",
+    "XdndFinished", "text/uri-list", "text/plain;charset=UTF-8", "text/plain;charset=utf-8",
+    "text/plain", "TEXT", "COMPOUND_TEXT", "UTF8_STRING", "image/bmp", "image/png", "INCR",
+    "_NET_WM_PID", "_NET_WM_NAME", "_NET_WM_ICON_NAME", "_NET_SUPPORTING_WM_CHECK",
+    "_NET_WM_STATE", "_NET_WM_STATE_FULLSCREEN", "_NET_WM_FULLSCREEN_MONITORS", "_NET_WORKAREA",
+    "_NET_WM_ICON", "_NET_ACTIVE_WINDOW", "_NET_SUPPORTED", "_NET_FRAME_EXTENTS",
+    "_NET_WM_STATE_ABOVE", "_NET_RESTACK_WINDOW", "WM_LOCALE_NAME"};
+
+void ignore_warning(const char*, ...) {}
+
+// An input method server that does not exist fails to open at once, so FLTK never builds the
+// preedit font set, which costs a round trip for every character set of the locale.
+void refuse_input_method() {
+  static const std::string modifiers = "@im=" + std::string(kApplication) + "_takes_no_typing";
+  XSetLocaleModifiers(modifiers.c_str());
+}
+
+void open_toolkit_display(Display* display) {
+  Atom atoms[std::size(kAtoms)];
+  XInternAtoms(display, const_cast<char**>(kAtoms), static_cast<int>(std::size(kAtoms)), False, atoms);
+  // FLTK warns that the input method did not open, as intended here: held back while it opens.
+  const auto warning = Fl::warning;
+  Fl::warning = ignore_warning;
+  fl_open_display(display);
+  Fl::warning = warning;
+  XSelectInput(display, DefaultRootWindow(display), NoEventMask);
+}
+
+#else
+
+void preset_options() {}
+void refuse_input_method() {}
+void open_toolkit_display(Display* display) { fl_open_display(display); }
+
+#endif
+
+}  // namespace
+
+Display* start_toolkit() {
+  preset_options();
+  use_lean_font_configuration();
+  std::setlocale(LC_CTYPE, "");
+  refuse_input_method();
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    const std::string line = report_line("error: cannot open the display \"" + std::string(XDisplayName(nullptr)) + "\"");
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::exit(1);
+  }
+  report_x_errors(display);
+  open_toolkit_display(display);
+  return display;
+}
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+namespace hv::linux_backend {
+
+// Opens the X connection in the user's character locale and starts FLTK on it, with X errors
+// reported and survived; ends the program with a message when there is no display.
+Display* start_toolkit();
+
+}  // namespace hv::linux_backend
