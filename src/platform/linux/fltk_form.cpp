@@ -36,7 +36,8 @@ PixelRect to_pixels(const ui::TwipsRect& r, int dpi) {
 // weight the design uses takes the next free slot, named once; FLTK keeps the name's pointer.
 Fl_Font toolkit_font(const ui::Font& font) {
   static std::deque<std::string> names;
-  const std::string name = (font.bold ? "B" : " ") + std::string(font.face);
+  std::string name(1, font.bold ? 'B' : ' ');
+  name += font.face;
   const auto found = std::find(names.begin(), names.end(), name);
   const auto slot = static_cast<Fl_Font>(FL_FREE_FONT + (found - names.begin()));
   if (found == names.end()) Fl::set_font(slot, names.emplace_back(name).c_str());
