@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "platform/linux/unique_fd.h"
@@ -97,15 +98,17 @@ UniqueFd lock_folder(const std::filesystem::path& lock_path) {
 // Every writer holds the lock while its temporary file exists, so one found while we hold the lock
 // was left by a writer that was killed.
 void remove_orphaned_temporaries(const std::filesystem::path& folder) {
-  DIR* dir = ::opendir(folder.c_str());
+  struct CloseDir {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+  };
+  const std::unique_ptr<DIR, CloseDir> dir(::opendir(folder.c_str()));
   if (!dir) return;
   const std::string prefix = std::string(kFileName) + std::string(kTempInfix);
-  while (const dirent* entry = ::readdir(dir)) {
+  while (const dirent* entry = ::readdir(dir.get())) {
     if (std::string_view(entry->d_name).starts_with(prefix)) {
-      ::unlinkat(::dirfd(dir), entry->d_name, 0);
+      ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
     }
   }
-  ::closedir(dir);
 }
 
 void write_all(int fd, std::string_view text, const std::filesystem::path& path) {
