@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures start-up, a fleet of copies, memory, idle cost, size and start-up instructions, each
-# beside a floor built here (a bare Xlib window of the same size and title), and writes
-# bench/results.md. Not a test: it passes or fails nothing. Takes about three minutes.
+# beside a floor built here (a bare Xlib window of the same size and title), and writes the table
+# of bench/results.md, keeping its hand-written analysis. Not a test: it passes or fails nothing.
+# Takes about three minutes.
 # HV_BENCH_BASELINE=/path/to/an/older/HV-TEST-PROCESS-V1 also times that build's start-up in the same
 # run, so that a change can be shown to cost nothing.
 set -euo pipefail
@@ -159,7 +160,7 @@ linux_libs=$(ldd "$program" | awk '$1 ~ /^lib/ {print $1}' | sort | tr '\n' ' ')
 direct_libs=$(objdump -p "$program" | awk '/NEEDED/ {print $2}' | tr '\n' ' ')
 exe_dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ {print $3}' | tr '\n' ' ')
 
-cat >bench/results.md <<MD
+cat >"$work/results.md" <<MD
 # Benchmark results
 
 One run of \`./bench/run.sh\` on $(date -u +%Y-%m-%d), $(nproc) cores, $(uname -m), Debian $(cat /etc/debian_version).
@@ -189,40 +190,11 @@ Where the start-up instructions still go (inclusive, callgrind):
 
 ${our_top}
 
-## What was cut, and what is still missed
-
-- Start-up began at 96 million instructions and about 57 ms. Half was the X input method parsing
-  the locale's compose table (nothing here takes typed text, so the program now gives it an empty
-  one) and a third was fontconfig parsing the system's XML configuration (the program now loads a
-  small configuration of its own from memory: the same font folders and caches, and "Arial" as
-  Liberation Sans). Nothing a user sees or does changed.
-- Round trips: a copy used to read from its X connection 104 times in its first 0.4 s and await
-  106 replies. Two cuts, each measured alone on one Xvfb (reads with data / replies awaited):
-  the input method is named after a server that does not exist, so it fails to open at once and
-  FLTK builds no preedit font set (33 ListFonts and 4 ListFontsWithInfo, one per character set):
-  104 to 69 / 106 to 70; every atom FLTK and the program intern is asked for in one batch before
-  FLTK opens, and Xlib answers FLTK's own requests from what it kept: 104 to 62 / 106 (the same
-  replies, read together instead of one wait each); both: 27 to 29 / 70. For the batch the program
-  opens the display itself and installs an X error handler that reports and goes on, as FLTK's
-  does. The window looks the same to the pixel (a test compares it with docs/screenshot.png).
-- Start-up is still above three times the floor (3.7 in this run; the build before the round-trip
-  cuts 4.8 in the same run). What remains waiting on the server is 17 extension queries (XKB,
-  Xinerama, RENDER, XFIXES, BIG-REQUESTS, made by Xlib, FLTK and Xft as they open, each serving
-  the keyboard, the screen layout, the text or the selections) and five property reads; the rest
-  is loading about 25 shared libraries and Xft matching and rasterising the first frame's fonts
-  (Fl::flush and XftFontMatch above). Going further would mean leaving FLTK's Xft text, which the
-  look of the window relies on.
-- 100 copies mapped: with no window manager all are mapped in about half a second. Under openbox,
-  openbox itself takes about a second for 100 bare windows (the floor row), so the 1.5 s target
-  there is about the window manager as much as the program.
-- Idle cost was 42 % of a core before: FLTK listens to every root-window property change, so each
-  copy woke whenever any copy restacked, and every placement waited for the server twice. Both are
-  gone. What remains is the fight itself: 100 armed copies at the same place each push the others
-  down every second, as they are specified to, and every push makes the window manager restack and
-  every copy handle the result. Copies that are not all armed, or not all at one place, cost less.
-- Memory meets its targets. The Windows .exe meets its size target since the seven-digit number
-  text is spelt without the library's formatting tables and the terminate handler's demangler is
-  left out.
 MD
+# What the figures mean is written by hand under the first "## " heading, and kept as it stands.
+if [[ -f bench/results.md ]]; then
+  sed -n '/^## /,$p' bench/results.md >>"$work/results.md"
+fi
+mv "$work/results.md" bench/results.md
 echo "wrote bench/results.md" >&2
 cat bench/results.md
