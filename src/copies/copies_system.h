@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/identity.h"
+#include "platform/settings_storage.h"
 #include "ui/controls.h"
 
 namespace hv::copies {
@@ -49,9 +51,15 @@ class CopiesSystem {
   // can be found from here.
   virtual bool close_window(long pid) = 0;
 
-  virtual std::optional<std::string> stored(const std::string& name, const std::string& key) = 0;
-  virtual void store(const std::string& name, const std::string& key, const std::string& value) = 0;
-  virtual void forget(const std::string& name) = 0;
+  // The program's own settings store, where each copy's section bears its name.
+  virtual SectionedSettings& settings() = 0;
+  std::optional<std::string> stored(const std::string& name, const std::string& key) {
+    return settings().find(kApplication, name, key);
+  }
+  void store(const std::string& name, const std::string& key, const std::string& value) {
+    settings().SaveSetting(kApplication, name, key, value);
+  }
+  void forget(const std::string& name) { settings().remove_section(kApplication, name); }
 
   // Waits a little before the next look at windows or processes.
   virtual void pause() = 0;

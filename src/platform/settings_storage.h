@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,6 +26,17 @@ class SettingsStorage {
   // Stores the text, creating the application and section as needed. Throws SettingsError.
   virtual void SaveSetting(std::string_view application, std::string_view section,
                            std::string_view key, std::string_view value) = 0;
+};
+
+// The store as a tool that manages the copies' settings sees it: keys looked up without a default,
+// and a copy's whole section forgotten.
+class SectionedSettings : public SettingsStorage {
+ public:
+  // The stored text of a key, or nullopt where the key, the section or the store is missing.
+  virtual std::optional<std::string> find(std::string_view application, std::string_view section,
+                                          std::string_view key) const = 0;
+  // Forgets every key of the section; nothing happens where there is none.
+  virtual void remove_section(std::string_view application, std::string_view section) = 0;
 };
 
 }  // namespace hv

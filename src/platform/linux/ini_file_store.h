@@ -13,7 +13,7 @@ namespace hv::linux_backend {
 // Settings in <config home>/<application>/settings.ini, one [section] per executable name.
 // Writers serialise on a sibling lock file and replace the file by rename, so readers and
 // killed writers never see or leave a torn file.
-class IniFileStore final : public SettingsStorage {
+class IniFileStore final : public SectionedSettings {
  public:
   explicit IniFileStore(std::filesystem::path config_home);
 
@@ -22,12 +22,9 @@ class IniFileStore final : public SettingsStorage {
   void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
                    std::string_view value) override;
 
-  // The stored text of a key, or nullopt where the file, the section or the key is missing.
   std::optional<std::string> find(std::string_view application, std::string_view section,
-                                  std::string_view key) const;
-
-  // Forgets every key of the section; nothing happens where there is none.
-  void remove_section(std::string_view application, std::string_view section);
+                                  std::string_view key) const override;
+  void remove_section(std::string_view application, std::string_view section) override;
 
   std::filesystem::path file_for(std::string_view application) const;
 

@@ -270,16 +270,6 @@ bool LinuxCopiesSystem::close_window(long pid) {
   return true;
 }
 
-std::optional<std::string> LinuxCopiesSystem::stored(const std::string& name, const std::string& key) {
-  return store_.find(kApplication, name, key);
-}
-
-void LinuxCopiesSystem::store(const std::string& name, const std::string& key, const std::string& value) {
-  store_.SaveSetting(kApplication, name, key, value);
-}
-
-void LinuxCopiesSystem::forget(const std::string& name) { store_.remove_section(kApplication, name); }
-
 void LinuxCopiesSystem::pause() {
   windows_.reset();
   std::this_thread::sleep_for(std::chrono::milliseconds(20));

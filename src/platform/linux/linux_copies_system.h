@@ -29,9 +29,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   ui::TwipsRect work_area() override;
   bool window_shown(long pid) override;
   bool close_window(long pid) override;
-  std::optional<std::string> stored(const std::string& name, const std::string& key) override;
-  void store(const std::string& name, const std::string& key, const std::string& value) override;
-  void forget(const std::string& name) override;
+  SectionedSettings& settings() override { return store_; }
   void pause() override;
 
  private:

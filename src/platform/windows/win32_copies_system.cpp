@@ -224,16 +224,6 @@ bool Win32CopiesSystem::close_window(long pid) {
   return found != windows.end() && PostMessageW(found->second, WM_CLOSE, 0, 0);
 }
 
-std::optional<std::string> Win32CopiesSystem::stored(const std::string& name, const std::string& key) {
-  return store_.find(kApplication, name, key);
-}
-
-void Win32CopiesSystem::store(const std::string& name, const std::string& key, const std::string& value) {
-  store_.SaveSetting(kApplication, name, key, value);
-}
-
-void Win32CopiesSystem::forget(const std::string& name) { store_.remove_section(kApplication, name); }
-
 void Win32CopiesSystem::pause() {
   windows_.reset();
   Sleep(20);
