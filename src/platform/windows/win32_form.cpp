@@ -19,12 +19,12 @@ namespace {
 using ui::ControlId;
 using ui::ControlKind;
 
-constexpr wchar_t kPictureClass[] = L"HV_TEST_PROCESS_PICTURE";
 constexpr UINT_PTR kTimerId = 1;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr wchar_t kDialogFace[] = L"MS Shell Dlg";
+constexpr std::string_view kDialogFace = "MS Shell Dlg";
 
 std::wstring window_class() { return widen(ui::main_window().name); }
+constexpr wchar_t kPictureClass[] = L"HV_TEST_PROCESS_PICTURE";
 
 int control_id(ControlId id) { return 100 + static_cast<int>(id); }
 
@@ -70,7 +70,8 @@ LRESULT CALLBACK picture_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   }
 }
 
-void register_classes(HINSTANCE instance, const std::wstring& main_class) {
+void register_classes(HINSTANCE instance) {
+  const std::wstring main_class = window_class();
   WNDCLASSEXW main{};
   main.cbSize = sizeof main;
   main.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
@@ -98,11 +99,10 @@ void register_classes(HINSTANCE instance, const std::wstring& main_class) {
 
 Win32Form::Win32Form(HINSTANCE instance) : BackendForm(ui::kDesignDpi), instance_(instance) {
   const auto& design = ui::main_window();
-  const std::wstring main_class = window_class();
-  register_classes(instance_, main_class);
+  register_classes(instance_);
   thumbs_up_ = static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(HV_THUMBS_UP_BITMAP), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  window_ = CreateWindowExW(0, main_class.c_str(), widen(design.title).c_str(), kWindowStyle,
+  window_ = CreateWindowExW(0, window_class().c_str(), widen(design.title).c_str(), kWindowStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance_,
                             nullptr);
   if (!window_) throw std::runtime_error("cannot create the window: " + system_message(GetLastError()));
@@ -180,14 +180,13 @@ void Win32Form::layout(UINT dpi) {
 }
 
 HFONT Win32Form::font_for(const ui::Control& control) {
-  const std::wstring face = control.font ? widen(control.font->face) : kDialogFace;
-  const bool bold = control.font && control.font->bold;
-  const int height = -ui::font_pixels(control, dpi());
-  HFONT& font = fonts_[face + (bold ? L"|bold|" : L"|") + std::to_wstring(height)];
+  const FontKey key{control.font ? control.font->face : kDialogFace, control.font && control.font->bold,
+                    -ui::font_pixels(control, dpi())};
+  HFONT& font = fonts_[key];
   if (!font) {
-    font = CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+    font = CreateFontW(key.height, 0, 0, 0, key.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                       face.c_str());
+                       widen(key.face).c_str());
   }
   return font;
 }

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -79,7 +80,13 @@ class Win32Form final : public BackendForm {
   HWND window_ = nullptr;
   SmallMap<ui::ControlId, HWND> controls_;
   SmallMap<HWND, const ui::Control*> designs_;
-  SmallMap<std::wstring, HFONT> fonts_;  // by face, weight and pixel height
+  struct FontKey {
+    std::string_view face;
+    bool bold;
+    int height;
+    friend bool operator==(const FontKey&, const FontKey&) = default;
+  };
+  SmallMap<FontKey, HFONT> fonts_;
   SmallMap<COLORREF, HBRUSH> brushes_;
   HBITMAP thumbs_up_ = nullptr;
   // Where the window last stood while not minimised: a minimised window stands at the parking
