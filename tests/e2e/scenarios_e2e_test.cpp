@@ -243,6 +243,7 @@ TEST_P(Scenario, TheKeyboardVisitsSevenControlsInOrderAndSpacePressesExit) {
   x->key("space");
   EXPECT_FALSE(wait_until([&] { return !copy.running(); }, 1s)) << "Escape, Enter or Space pressed EXIT";
   EXPECT_FALSE(exit_shows_focus());
+  EXPECT_EQ(copy.stored(), Copy::kNothingStored) << "six Tabs from EXIT went elsewhere than the last control";
   x->key("Tab", 2);
   x->key("space");
   EXPECT_TRUE(wait_until([&] { return copy.setting("AlwaysOnTop_TICKBOX") == "0"; })) << "stored at once";
