@@ -149,7 +149,7 @@ Display* start_toolkit() {
     std::fprintf(stderr, "%s\n", line.c_str());
     std::exit(1);
   }
-  report_x_errors(display);
+  report_x_errors();
   open_toolkit_display(display);
   return display;
 }

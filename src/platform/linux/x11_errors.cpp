@@ -52,7 +52,7 @@ void forget_answered_ranges(Display* display) {
 
 }  // namespace
 
-void report_x_errors(Display*) {
+void report_x_errors() {
   XSetErrorHandler(report_x_error);
   XSetIOErrorHandler(report_lost_display);
 }

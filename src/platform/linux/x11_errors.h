@@ -6,7 +6,7 @@ namespace hv::linux_backend {
 
 // From here on an X error is reported in one line on stderr and the copy goes on, where Xlib's own
 // handler would end it; a lost connection ends the copy at once, with a line saying so.
-void report_x_errors(Display* display);
+void report_x_errors();
 
 // Drops the X errors of the requests made while it lives, waiting for the server's answers before
 // it gives the previous handler back: for a few requests whose results tell enough.
