@@ -5,7 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
+#include <array>
+#include <stdexcept>
 
 #include "app/identity.h"
 #include "platform/linux/error_report.h"
@@ -35,13 +36,17 @@ PixelRect to_pixels(const ui::TwipsRect& r, int dpi) {
 // FLTK knows a font by its face behind one letter for the style (' ' plain, 'B' bold). Each face and
 // weight the design uses takes the next free slot, named once; FLTK keeps the name's pointer.
 Fl_Font toolkit_font(const ui::Font& font) {
-  static std::deque<std::string> names;
+  static std::array<std::string, 8> names;
   std::string name(1, font.bold ? 'B' : ' ');
   name += font.face;
-  const auto found = std::find(names.begin(), names.end(), name);
-  const auto slot = static_cast<Fl_Font>(FL_FREE_FONT + (found - names.begin()));
-  if (found == names.end()) Fl::set_font(slot, names.emplace_back(name).c_str());
-  return slot;
+  std::size_t slot = 0;
+  while (slot < names.size() && !names[slot].empty() && names[slot] != name) ++slot;
+  if (slot == names.size()) throw std::logic_error("the design uses more fonts than this window names");
+  if (names[slot].empty()) {
+    names[slot] = name;
+    Fl::set_font(static_cast<Fl_Font>(FL_FREE_FONT + slot), names[slot].c_str());
+  }
+  return static_cast<Fl_Font>(FL_FREE_FONT + slot);
 }
 
 void apply_design(Fl_Widget& widget, const ui::Control& control, int dpi) {
