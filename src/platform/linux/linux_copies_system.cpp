@@ -17,6 +17,7 @@
 
 #include "app/identity.h"
 #include "platform/linux/screen_density.h"
+#include "platform/linux/x11_errors.h"
 
 extern char** environ;
 
@@ -36,24 +37,6 @@ std::string read_whole(const fs::path& path) {
 bool can_run(const fs::path& path) {
   std::error_code error;
   return fs::is_regular_file(path, error) && ::access(path.c_str(), X_OK) == 0;
-}
-
-// Windows come and go while hv-copies walks them; a window gone between two requests is not an
-// error worth ending the tool over.
-int ignore_x_error(Display*, XErrorEvent*) { return 0; }
-
-std::string title_of(Display* display, Window window) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, left = 0;
-  unsigned char* data = nullptr;
-  std::string title;
-  if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_WM_NAME", False), 0, 256, False,
-                         AnyPropertyType, &type, &format, &count, &left, &data) == Success && data) {
-    if (format == 8) title.assign(reinterpret_cast<const char*>(data), count);
-    XFree(data);
-  }
-  return title;
 }
 
 // The process's state letter from /proc; a zombie has ended though its parent has not reaped it.
@@ -188,7 +171,7 @@ X11Session& LinuxCopiesSystem::session() {
     const char* name = std::getenv("DISPLAY");
     display_ = XOpenDisplay(nullptr);
     if (!display_) throw CopiesError(std::string("cannot open the display \"") + (name ? name : "") + "\"");
-    XSetErrorHandler(ignore_x_error);
+    ignore_x_errors();
     session_ = std::make_unique<X11Session>(display_);
   }
   return *session_;
@@ -216,6 +199,7 @@ const std::map<long, Window>& LinuxCopiesSystem::main_windows() {
   if (windows_) return *windows_;
   X11Session& x = session();
   const Atom pid_atom = XInternAtom(display_, "_NET_WM_PID", False);
+  const Atom name_atom = XInternAtom(display_, "_NET_WM_NAME", False);
   const std::string title_start = std::string(ui::main_window().title) + " - ";
   std::map<long, Window> found;
   // Top-level windows sit under the root, or a few levels down in a window manager's frames.
@@ -227,7 +211,7 @@ const std::map<long, Window>& LinuxCopiesSystem::main_windows() {
       const auto pid = property_items(display_, children[i], pid_atom, XA_CARDINAL, 1);
       if (pid.size() != 1) {
         if (depth < 3) walk(children[i], depth + 1);
-      } else if (title_of(display_, children[i]).starts_with(title_start)) {
+      } else if (property_text(display_, children[i], name_atom).starts_with(title_start)) {
         found[static_cast<long>(pid[0])] = children[i];
       }
     }

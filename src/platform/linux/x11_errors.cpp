@@ -57,6 +57,8 @@ void report_x_errors() {
   XSetIOErrorHandler(report_lost_display);
 }
 
+void ignore_x_errors() { XSetErrorHandler(drop_error); }
+
 ScopedXErrorTrap::ScopedXErrorTrap(Display* display) : display_(display) {
   XSync(display_, False);
   previous_ = XSetErrorHandler(drop_error);

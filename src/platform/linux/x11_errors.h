@@ -8,6 +8,10 @@ namespace hv::linux_backend {
 // handler would end it; a lost connection ends the copy at once, with a line saying so.
 void report_x_errors();
 
+// From here on X errors are dropped: for a tool walking windows that may vanish between two of its
+// requests, where a gone window is no error worth ending over.
+void ignore_x_errors();
+
 // Drops the X errors of the requests made while it lives, waiting for the server's answers before
 // it gives the previous handler back: for a few requests whose results tell enough.
 class ScopedXErrorTrap {

@@ -21,13 +21,14 @@ struct PropertyData {
   }
 };
 
-// Reads up to max_items 32-bit items of a property, or nothing if it is absent or of another type.
-bool read_property(Display* display, Window window, Atom property, Atom type, long max_items,
-                   PropertyData& out) {
+// Reads up to length 32-bit units of a property of the given type (or any) and format, or nothing if
+// it is absent or of another type or format.
+bool read_property(Display* display, Window window, Atom property, Atom type, long length,
+                   PropertyData& out, int format = 32) {
   unsigned long remaining = 0;
-  const int status = XGetWindowProperty(display, window, property, 0, max_items, False, type,
+  const int status = XGetWindowProperty(display, window, property, 0, length, False, type,
                                         &out.type, &out.format, &out.count, &remaining, &out.data);
-  return status == Success && out.data && out.type == type && out.format == 32;
+  return status == Success && out.data && (type == AnyPropertyType || out.type == type) && out.format == format;
 }
 
 }  // namespace
@@ -37,6 +38,12 @@ std::vector<unsigned long> property_items(Display* display, Window window, Atom 
   if (!read_property(display, window, property, type, max_items, data)) return {};
   const auto* items = reinterpret_cast<const unsigned long*>(data.data);
   return {items, items + data.count};
+}
+
+std::string property_text(Display* display, Window window, Atom property) {
+  PropertyData data;
+  if (!read_property(display, window, property, AnyPropertyType, 256, data, 8)) return {};
+  return {reinterpret_cast<const char*>(data.data), data.count};
 }
 
 X11Session::X11Session(Display* display)

@@ -3,6 +3,7 @@
 #include <X11/Xlib.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace hv::linux_backend {
@@ -10,6 +11,9 @@ namespace hv::linux_backend {
 // Up to max_items 32-bit items of a window's property of the given type; none where it is absent,
 // of another type, or the window is gone.
 std::vector<unsigned long> property_items(Display* display, Window window, Atom property, Atom type, long max_items);
+
+// A window's 8-bit text property of any type, up to 1 KB; empty where it is absent or the window is gone.
+std::string property_text(Display* display, Window window, Atom property);
 
 struct FrameExtents {
   long left = 0, right = 0, top = 0, bottom = 0;
