@@ -63,6 +63,45 @@ TEST_F(IniFileStoreTest, NoFolderIsCreatedInsideAReadOnlyOne) {
   EXPECT_EQ(read_bytes(file()), "[A]\nk=1\n") << "a missing folder is made once it may be";
 }
 
+// A settings file kept as a link into a dotfiles folder stays a link: the write, its lock and its
+// temporary file go where the link leads, and the file keeps the mode the user gave it.
+TEST_F(IniFileStoreTest, AFileKeptAsALinkIsWrittenWhereItLeadsAndKeepsItsMode) {
+  const fs::path dotfiles = dir.path() / "dotfiles" / "hv", target = dotfiles / "hv.ini";
+  fs::create_directories(dotfiles);
+  write_bytes(target, "[A]\nk=0\n");
+  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+  fs::create_directories(folder());
+  fs::create_symlink("../../dotfiles/hv/hv.ini", file());
+  store.SaveSetting(kApp, "A", "k", "1");
+  EXPECT_TRUE(fs::is_symlink(file()));
+  EXPECT_EQ(read_bytes(target), "[A]\nk=1\n");
+  EXPECT_EQ(fs::status(target).permissions(), fs::perms(0644));
+  EXPECT_EQ(entries(), 1) << "the link alone";
+  EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), fs::directory_iterator()), 2) << "the file and its lock";
+}
+
+// Root with a user's XDG_CONFIG_HOME (sudo -E) leaves every file and folder it makes or replaces
+// to the user, who can go on writing them.
+TEST_F(IniFileStoreTest, RootWritingAUsersSettingsLeavesThemTheUsers) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can write as another user's owner";
+  constexpr uid_t kUser = 4321;
+  const fs::path config = folder().parent_path();
+  fs::create_directories(config);
+  ASSERT_EQ(::chown(config.c_str(), kUser, kUser), 0);
+  store.SaveSetting(kApp, "A", "k", "1");  // makes the folder, the file and the lock
+  ASSERT_EQ(::chown(file().c_str(), kUser + 1, kUser + 1), 0);
+  store.SaveSetting(kApp, "A", "k", "2");  // replaces a file of another owner's
+  const auto owner = [](const fs::path& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return std::pair(info.st_uid, info.st_gid);
+  };
+  EXPECT_EQ(owner(folder()), std::pair(kUser, kUser));
+  EXPECT_EQ(owner(file().string() + ".lock"), std::pair(kUser, kUser));
+  EXPECT_EQ(owner(file()), std::pair(kUser + 1, kUser + 1));
+  EXPECT_EQ(read_bytes(file()), "[A]\nk=2\n");
+}
+
 // Only an absolute XDG_CONFIG_HOME counts; otherwise the folder is under HOME.
 TEST(ConfigHome, FollowsXdgConfigHomeThenHome) {
   ::setenv("HOME", "/home/tester", 1);

@@ -57,6 +57,18 @@ std::optional<std::string> read_file(const std::filesystem::path& path) {
   return text;
 }
 
+// Who owns what this store makes in a folder. Root writing in a user's folder (sudo -E keeps the
+// user's XDG_CONFIG_HOME) must leave files the user can still write, so they take the folder's owner.
+void give_to_folder_owner(int fd, const std::filesystem::path& path, const std::filesystem::path& folder) {
+  if (::geteuid() != 0) return;
+  struct stat owner {}, made {};
+  if (::stat(folder.c_str(), &owner) != 0) return;
+  const int got = fd >= 0 ? ::fstat(fd, &made) : ::stat(path.c_str(), &made);
+  if (got != 0 || (made.st_uid == owner.st_uid && made.st_gid == owner.st_gid)) return;
+  const int changed = fd >= 0 ? ::fchown(fd, owner.st_uid, owner.st_gid) : ::chown(path.c_str(), owner.st_uid, owner.st_gid);
+  if (changed != 0) fail("give to the owner of its folder", path, errno);
+}
+
 // Creates path and whichever of its parents are missing, private to the user (folders we make
 // are 0700). Called only once opening something in the folder has failed for want of it.
 void make_folders(const std::filesystem::path& path) {
@@ -65,10 +77,12 @@ void make_folders(const std::filesystem::path& path) {
   if (::stat(path.parent_path().c_str(), &parent) == 0 && (parent.st_mode & S_IWUSR) == 0) {
     fail("create the folder", path, EACCES);
   }
-  if (::mkdir(path.c_str(), 0700) != 0) {
+  bool made = ::mkdir(path.c_str(), 0700) == 0;
+  if (!made) {
     if (errno == ENOENT && path.has_parent_path() && path.parent_path() != path) {
       make_folders(path.parent_path());
-      if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", path, errno);
+      made = ::mkdir(path.c_str(), 0700) == 0;
+      if (!made && errno != EEXIST) fail("create the folder", path, errno);
     } else if (errno != EEXIST) {
       fail("create the folder", path, errno);
     }
@@ -76,6 +90,7 @@ void make_folders(const std::filesystem::path& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) fail("use the folder", path, errno);
   if (!S_ISDIR(info.st_mode)) fail("use the folder", path, ENOTDIR);
+  if (made) give_to_folder_owner(-1, path, path.parent_path());
 }
 
 // The settings folder is made the first time a lock is wanted in it and is not looked for again.
@@ -89,6 +104,7 @@ UniqueFd lock_folder(const std::filesystem::path& lock_path) {
     fd = open_lock();
   }
   if (!fd) fail("open the lock file", lock_path, errno);
+  give_to_folder_owner(fd.get(), lock_path, lock_path.parent_path());
   while (::flock(fd.get(), LOCK_EX) != 0) {
     if (errno != EINTR) fail("lock", lock_path, errno);
   }
@@ -97,13 +113,13 @@ UniqueFd lock_folder(const std::filesystem::path& lock_path) {
 
 // Every writer holds the lock while its temporary file exists, so one found while we hold the lock
 // was left by a writer that was killed.
-void remove_orphaned_temporaries(const std::filesystem::path& folder) {
+void remove_orphaned_temporaries(const std::filesystem::path& file) {
   struct CloseDir {
     void operator()(DIR* dir) const { ::closedir(dir); }
   };
-  const std::unique_ptr<DIR, CloseDir> dir(::opendir(folder.c_str()));
+  const std::unique_ptr<DIR, CloseDir> dir(::opendir(file.parent_path().c_str()));
   if (!dir) return;
-  const std::string prefix = std::string(kFileName) + std::string(kTempInfix);
+  const std::string prefix = file.filename().string() + std::string(kTempInfix);
   while (const dirent* entry = ::readdir(dir.get())) {
     if (std::string_view(entry->d_name).starts_with(prefix)) {
       ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
@@ -122,13 +138,19 @@ void write_all(int fd, std::string_view text, const std::filesystem::path& path)
   }
 }
 
-// Writes a temporary file beside path and renames it over path.
+// Writes a temporary file beside path and renames it over path. The new file keeps the old one's
+// mode and owner, so a user's 0644 stays 0644 and root writing a user's file leaves it the user's;
+// a first file is private to whoever owns its folder.
 void replace_file(const std::filesystem::path& path, std::string_view text) {
   std::string temp = path.string() + std::string(kTempInfix) + "XXXXXX";
   UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
   if (!fd) fail("write", path, errno);
   try {
-    if (::fchmod(fd.get(), 0600) != 0) fail("write", path, errno);
+    struct stat old {};
+    const bool replacing = ::stat(path.c_str(), &old) == 0;
+    if (::fchmod(fd.get(), replacing ? old.st_mode & 07777 : 0600) != 0) fail("write", path, errno);
+    if (replacing && ::geteuid() == 0 && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) fail("write", path, errno);
+    if (!replacing) give_to_folder_owner(fd.get(), path, path.parent_path());
     write_all(fd.get(), text, path);
     if (::fsync(fd.get()) != 0) fail("write", path, errno);
     if (fd.close() != 0) fail("write", path, errno);
@@ -140,6 +162,20 @@ void replace_file(const std::filesystem::path& path, std::string_view text) {
   // Make the rename itself durable.
   UniqueFd folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder) ::fsync(folder.get());
+}
+
+// The file a write replaces: the settings file, or where its symbolic links lead (a dotfiles
+// folder kept by stow or home-manager, say), so that the link stays a link.
+std::filesystem::path link_target(const std::filesystem::path& path) {
+  std::filesystem::path at = path;
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(at, error)) return at;
+    const std::filesystem::path target = std::filesystem::read_symlink(at, error);
+    if (error) fail("follow the link", at, error.value());
+    at = target.is_absolute() ? target : at.parent_path() / target;
+  }
+  fail("follow the links of", path, ELOOP);
 }
 
 // A file or folder the user made read-only is not ours to change, even where our privileges
@@ -199,10 +235,10 @@ void IniFileStore::remove_section(std::string_view application, std::string_view
 // Every change is made under the lock, from the file as it stands then, and replaces it whole.
 void IniFileStore::rewrite(std::string_view application,
                            const std::function<std::string(std::string_view)>& change) {
-  const auto path = file_for(application);
+  const auto path = link_target(file_for(application));
   check_writable(path);
   const UniqueFd lock = lock_folder(path.string() + std::string(kLockSuffix));
-  remove_orphaned_temporaries(path.parent_path());
+  remove_orphaned_temporaries(path);
   check_writable(path);  // again, now that no other writer can change it
   const std::optional<std::string> old_text = read_file(path);
   const std::string new_text = change(old_text.value_or(""));

@@ -12,7 +12,8 @@ namespace hv::linux_backend {
 
 // Settings in <config home>/<application>/settings.ini, one [section] per executable name.
 // Writers serialise on a sibling lock file and replace the file by rename, so readers and
-// killed writers never see or leave a torn file.
+// killed writers never see or leave a torn file. A settings file kept as a symbolic link is
+// written where the link leads, keeping its mode and owner.
 class IniFileStore final : public SectionedSettings {
  public:
   explicit IniFileStore(std::filesystem::path config_home);
