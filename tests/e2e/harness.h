@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>  // before Xlib, whose None would break it
 #include <X11/Xlib.h>
+#include <signal.h>
 #include <sys/types.h>
 
 #include <algorithm>
@@ -219,6 +220,7 @@ class Copy {
     return exit_status_;
   }
   bool running();
+  void signal(int number) const { ::kill(pid_, number); }
   std::string stderr_text() const { return hv::testing::read_bytes(folder_ / "stderr.txt"); }
   fs::path settings_file() const { return config_home / "HV_TEST_PROCESS" / "settings.ini"; }
 

@@ -39,6 +39,24 @@ TEST_P(LinuxProgram, AtStartTheWindowLooksExactlyLikeTheReadmeScreenshot) {
   EXPECT_EQ(program->wait_for_exit(), 0);
 }
 
+// A copy ended by a signal stores its place as its close box does: SIGTERM at a logout, SIGHUP
+// when the terminal it was started from closes, SIGINT for Ctrl+C.
+TEST_P(LinuxProgram, ASignalClosesTheCopyAsItsCloseBoxDoes) {
+  for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(strsignal(signal));
+    auto program = copy("SIGNALLED-" + std::to_string(signal));
+    program->start();
+    const XWindow window = program->window();
+    ASSERT_TRUE(wait_until([&] { return window.framed(); }));
+    window.move_outer_to({100 + signal, 300});
+    ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{100 + signal, 300}; }));
+    program->signal(signal);
+    EXPECT_EQ(program->wait_for_exit(), 0);
+    EXPECT_EQ(program->stored(), "MAIN_Left=" + std::to_string((100 + signal) * 15) +
+                                     "\nMAIN_Top=4500\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
+  }
+}
+
 // tools/install-deps.sh makes the German locale, so its absence fails this test.
 TEST_P(LinuxProgram, ASymbolicLinkIsItsOwnCopyIgnoresArgumentsAndWritesTheUsersDecimalSeparator) {
   auto program = copy("LINKED.bin", Copy::Link::SymLink);

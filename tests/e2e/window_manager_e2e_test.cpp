@@ -71,14 +71,18 @@ TEST_P(Keeper, AnArmedCopyRaisesItselfAboveNewerWindowsAndEndsWithTheServer) {
   auto program = copy("ARMED");
   program->start();
   const XWindow armed = program->window();
+  armed.move_outer_to({200, 300});
+  ASSERT_TRUE(wait_until([&] { return armed.outer_origin() == Point{200, 300}; }));
   const TestWindow other(*x, "OTHER", {0, 0, 1280, 1024});  // mapped over the copy
   EXPECT_TRUE(wait_until([&] { return armed.seen_on_top(); }));
-  // A lost X server then ends the copy at once with one clear line, not a hang or a signal.
+  // A lost X server then ends the copy at once with one clear line, not a hang or a signal, once
+  // it has stored the place it last knew.
   x->kill_server();
   EXPECT_EQ(program->wait_for_exit(5s), 1);
   const std::string said = program->stderr_text();
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
   EXPECT_NE(said.find("lost the connection to the X server"), std::string::npos) << said;
+  EXPECT_EQ(program->stored(), "MAIN_Left=3000\nMAIN_Top=4500\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
 }
 
 int g_reported_errors = 0;

@@ -11,10 +11,11 @@
 
 namespace hv::linux_backend {
 
-void report_error_and_exit(std::string_view message) {
+void report_error_and_exit(std::string_view message, bool display_usable) {
   const std::string text(message);
   std::fprintf(stderr, "%s\n", report_line("error: " + text).c_str());
   std::fflush(stderr);
+  if (!display_usable) std::_Exit(1);
   fl_message_title(std::string(kApplication).c_str());
   fl_alert("%s", text.c_str());
   std::exit(1);

@@ -10,6 +10,8 @@
 
 #include "app/identity.h"
 #include "platform/linux/error_report.h"
+#include "platform/linux/termination_signals.h"
+#include "platform/linux/x11_errors.h"
 #include "ui/artwork.h"
 #include "ui/controls.h"
 #include "ui/twips.h"
@@ -102,6 +104,7 @@ Fl_Image* FltkForm::picture_for(int box_width, int box_height) {
 }
 
 FltkForm::~FltkForm() {
+  before_ending_on_lost_display(nullptr, nullptr);
   stop_timer();
   Fl::remove_system_handler(on_system_event);
 }
@@ -172,6 +175,7 @@ void FltkForm::build_controls() {
 
 void FltkForm::run(FormEvents& events) {
   use_events(events);
+  close_on_termination_signals([](void* form) { static_cast<FltkForm*>(form)->close(); }, this);
   dispatch([this] { this->events().Form_Load(); });
   show();
   Fl::run();
@@ -179,7 +183,7 @@ void FltkForm::run(FormEvents& events) {
 
 void FltkForm::report_and_exit(const std::string& error) {
   stop_timer();
-  report_error_and_exit(error);
+  report_error_and_exit(error, !display_lost_);
 }
 
 void FltkForm::show() {
@@ -194,6 +198,18 @@ void FltkForm::show() {
   }
   settle_frame();
   exit_button_->take_focus();
+  last_outer_ = current_outer_position();
+  before_ending_on_lost_display(on_lost_display, this);
+}
+
+// The display went away (the X server ended, a logout): the copy stores the place it last knew
+// and its tick box, as a close would, before it ends.
+void FltkForm::on_lost_display(void* form) {
+  auto* self = static_cast<FltkForm*>(form);
+  if (self->closed_) return;
+  self->display_lost_ = true;
+  bool cancel = false;
+  self->dispatch([&] { self->events().Form_Unload(cancel); });
 }
 
 // Sizes the window and puts the client where the frame's corner belongs; on a shown window the
@@ -233,14 +249,20 @@ int FltkForm::on_system_event(void* event, void* form) {
   const auto* x_event = static_cast<const XEvent*>(event);
   if (!self->shown() || x_event->xany.window != fl_xid(self->window_.get())) return 0;
   switch (x_event->type) {
-    case PropertyNotify: self->settle_frame(); break;
+    case PropertyNotify:
+      self->settle_frame();
+      if (x_event->xproperty.atom != self->session_.net_frame_extents()) return 0;
+      break;
     case MapNotify: self->mapped_ = true; break;
     case UnmapNotify: self->mapped_ = false; break;
+    case ReparentNotify: break;
     case ConfigureNotify:
       // A window manager tells where it put the client in a notice of its own, on the root.
       if (x_event->xconfigure.send_event) self->reported_client_ = {{x_event->xconfigure.x, x_event->xconfigure.y}};
       break;
+    default: return 0;
   }
+  self->last_outer_ = self->current_outer_position();
   return 0;
 }
 
@@ -248,6 +270,10 @@ int FltkForm::on_system_event(void* event, void* form) {
 // animation (openbox slides it to the screen's edge and back): the place it will be restored to is
 // the last one the window manager reported, not where the frame happens to be.
 PixelPoint FltkForm::outer_position() const {
+  return display_lost_ ? last_outer_ : current_outer_position();
+}
+
+PixelPoint FltkForm::current_outer_position() const {
   int x = 0, y = 0;
   const Window xid = fl_xid(window_.get());
   if (!mapped_ && reported_client_) {
@@ -297,9 +323,11 @@ void FltkForm::on_timer(void* form) {
 void FltkForm::unload() { close(); }
 
 void FltkForm::close() {
+  if (closed_) return;
   bool cancel = false;
   dispatch([&] { events().Form_Unload(cancel); });
   if (cancel) return;
+  closed_ = true;
   stop_timer();
   window_->hide();
 }

@@ -42,8 +42,10 @@ class FltkForm final : public BackendForm {
   void show();
   void settle_frame();
   static int on_system_event(void* event, void* form);
+  static void on_lost_display(void* form);
   void apply_geometry() override;
   PixelPoint outer_position() const override;
+  PixelPoint current_outer_position() const;
   void report_and_exit(const std::string& error) override;
   void close();
   void start_timer();
@@ -63,6 +65,11 @@ class FltkForm final : public BackendForm {
   // Where the window manager last said it put the client, on the root, and whether it is mapped:
   // followed from the window's own events, in their order.
   std::optional<PixelPoint> reported_client_;
+  // Where the frame's corner last stood, kept for the moment the display is gone and can no
+  // longer be asked.
+  PixelPoint last_outer_;
+  bool display_lost_ = false;
+  bool closed_ = false;
   bool mapped_ = false;
   bool frame_settled_ = false;
   double timer_seconds_ = 0;

@@ -5,6 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -139,6 +140,9 @@ void open_toolkit_display(Display* display) { fl_open_display(display); }
 }  // namespace
 
 Display* start_toolkit() {
+  // A server that goes away while a request is being written would end the copy with SIGPIPE
+  // before Xlib reports the lost connection, which is where the copy stores its place.
+  std::signal(SIGPIPE, SIG_IGN);
   preset_options();
   use_lean_font_configuration();
   std::setlocale(LC_CTYPE, "");

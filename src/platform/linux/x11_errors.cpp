@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/identity.h"
@@ -18,11 +19,16 @@ int report_x_error(Display* display, XErrorEvent* error) {
   return 0;
 }
 
-// Nothing can be shown or stored any more: end at once, without running exit handlers that would
-// talk to the dead connection.
+void (*g_last_action)(void*) = nullptr;
+void* g_last_action_data = nullptr;
+
+// Nothing can be shown any more: once the copy has stored what it last knew, it ends at once,
+// without running exit handlers that would talk to the dead connection.
 int report_lost_display(Display* display) {
   std::fprintf(stderr, "%s%s\n", report_line("error: lost the connection to the X server ").c_str(),
                DisplayString(display));
+  std::fflush(stderr);
+  if (const auto action = std::exchange(g_last_action, nullptr)) action(g_last_action_data);
   std::_Exit(1);
 }
 
@@ -55,6 +61,10 @@ void forget_answered_ranges(Display* display) {
 void report_x_errors() {
   XSetErrorHandler(report_x_error);
   XSetIOErrorHandler(report_lost_display);
+}
+
+void before_ending_on_lost_display(void (*action)(void*), void* data) {
+  g_last_action = action, g_last_action_data = data;
 }
 
 void ignore_x_errors() { XSetErrorHandler(drop_error); }

@@ -8,6 +8,10 @@ namespace hv::linux_backend {
 // handler would end it; a lost connection ends the copy at once, with a line saying so.
 void report_x_errors();
 
+// What the copy does once the connection is lost, after the line saying so and before it ends:
+// it stores what it last knew. The action must make no X request.
+void before_ending_on_lost_display(void (*action)(void* data), void* data);
+
 // From here on X errors are dropped: for a tool walking windows that may vanish between two of its
 // requests, where a gone window is no error worth ending over.
 void ignore_x_errors();

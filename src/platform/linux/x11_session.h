@@ -44,6 +44,7 @@ class X11Session {
   void raise(Window window) const;
 
   Atom net_wm_state_above() const { return net_wm_state_above_; }
+  Atom net_frame_extents() const { return net_frame_extents_; }
 
  private:
   Display* display_;
