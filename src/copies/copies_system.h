@@ -36,8 +36,10 @@ class CopiesSystem {
   virtual std::string file_name(const std::string& name) = 0;
   // A hard link to the program at copy (made anew), or a copy where the file system refuses links.
   virtual void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) = 0;
-  // Starts the copy detached from this tool; its process id.
+  // Starts the copy detached from this tool, in the copy's own folder; its process id.
   virtual long start(const std::filesystem::path& copy) = 0;
+  // The last line a copy this tool started wrote to its error output, where that is kept.
+  virtual std::optional<std::string> last_error_line(long pid) = 0;
 
   // Every running process of the user's that runs the program, under any name.
   virtual std::vector<RunningCopy> running_copies(const std::filesystem::path& program) = 0;

@@ -84,7 +84,11 @@ bool wait_for_windows(std::vector<RunningCopy> started, CopiesSystem& system, st
     if (started.empty() || Clock::now() >= deadline) break;
     system.pause();
   }
-  for (const auto& c : ended) err << "hv-copies: " << c.name << " (" << c.pid << ") ended before its window was shown\n";
+  for (const auto& c : ended) {
+    const auto said = system.last_error_line(c.pid);
+    err << "hv-copies: " << c.name << " (" << c.pid << ") ended before its window was shown"
+        << (said ? ": " + *said : "") << '\n';
+  }
   for (const auto& c : started) {
     err << "hv-copies: " << c.name << " (" << c.pid << ") showed no window within "
         << std::chrono::duration_cast<std::chrono::seconds>(limits.windows).count() << " s\n";

@@ -1,7 +1,10 @@
 // hv-copies, the tester's tool for many named copies, against the real program: the Linux tool
 // with and without a window manager, and hv-copies.exe with the .exe copies under Wine.
 
+#include <X11/Xatom.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <map>
 #include <regex>
@@ -21,8 +24,8 @@ class HvCopies : public E2eTest {
   std::string screen() const override { return "1920x1080"; }
 
   ToolRun run(const std::string& arguments) const { return run_on(*x, arguments); }
-  ToolRun run_on(const XSession& on, const std::string& arguments) const {
-    std::string command = "DISPLAY=" + on.name();
+  ToolRun run_on(const XSession& on, const std::string& arguments, const std::string& environment = "") const {
+    std::string command = environment + " DISPLAY=" + on.name();
     for (const std::string& assignment : kUnderWine ? wine::environment() : std::vector<std::string>{
              "XDG_CONFIG_HOME=" + config().string(), "XDG_RUNTIME_DIR=" + dir.path().string()}) {
       command += " " + assignment;
@@ -64,6 +67,65 @@ HV_UNDER(HvCopies, Wm::Openbox);
 #else
 HV_UNDER(HvCopies, Wm::Openbox, Wm::Bare);
 #endif
+
+// What GNOME does from mutter 44 on, done to openbox's frames: each frame carries a _NET_WM_PID of
+// its own (the frame process's), set as soon as a client is put in it.
+class FramesWithAProcessId {
+ public:
+  explicit FramesWithAProcessId(const XSession& x) : marker_(::fork()) {
+    if (marker_ != 0) return;
+    Display* display = XOpenDisplay(x.name().c_str());
+    const Atom pid = XInternAtom(display, "_NET_WM_PID", False);
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    for (XEvent event;;) {
+      XNextEvent(display, &event);
+      if (event.type != ReparentNotify || event.xreparent.parent == DefaultRootWindow(display)) continue;
+      const long frame_process = ::getpid();
+      XChangeProperty(display, event.xreparent.parent, pid, XA_CARDINAL, 32, PropModeReplace,
+                      reinterpret_cast<const unsigned char*>(&frame_process), 1);
+      XFlush(display);
+    }
+  }
+  ~FramesWithAProcessId() { ::kill(marker_, SIGKILL), ::waitpid(marker_, nullptr, 0); }
+
+ private:
+  pid_t marker_;
+};
+
+// A window manager that announces itself but lists neither its clients nor _NET_CLOSE_WINDOW, as
+// dwm does, stood for by the test on a bare server: its check window and _NET_SUPPORTED.
+void announce_a_window_manager_that_lists_little(const XSession& x) {
+  Display* display = x.display();
+  const Window check = XCreateSimpleWindow(display, x.root(), 0, 0, 1, 1, 0, 0, 0);
+  const Atom supported[] = {atom(display, "_NET_WM_STATE"), atom(display, "_NET_ACTIVE_WINDOW")};
+  const auto set = [&](Window on, const char* name, Atom type, const void* data, int count) {
+    XChangeProperty(display, on, atom(display, name), type, 32, PropModeReplace, static_cast<const unsigned char*>(data), count);
+  };
+  set(check, "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &check, 1);
+  set(x.root(), "_NET_SUPPORTING_WM_CHECK", XA_WINDOW, &check, 1);
+  set(x.root(), "_NET_SUPPORTED", XA_ATOM, supported, 2);
+  XSync(display, False);
+}
+
+// Copies are found and closed whatever the window manager marks or lists: under GNOME 44's frames
+// (openbox's, marked as GNOME's are), and under one that lists little (on the bare server).
+TEST_P(HvCopies, CopiesAreFoundAndClosedWhateverTheWindowManagerMarksOrLists) {
+  if (kUnderWine) GTEST_SKIP() << "Windows has no frames of other processes";
+  std::optional<FramesWithAProcessId> gnome_frames;
+  if (x->has_wm()) {
+    gnome_frames.emplace(*x);
+  } else {
+    announce_a_window_manager_that_lists_little(*x);
+  }
+  const std::string framed = own("FRAMED");
+  const ToolRun started = run("start --wait 3 " + framed);
+  ASSERT_EQ(started.status, 0) << started.err;
+  EXPECT_EQ(names(run("list " + framed).out).size(), 3U);
+  const ToolRun stopped = run("stop " + framed);
+  EXPECT_EQ(stopped.status, 0) << stopped.err;
+  EXPECT_EQ(stopped.out, "stopped 3 copies\n");
+  for (const char* n : {"-1", "-2", "-3"}) EXPECT_EQ(stored(framed + n, "AlwaysOnTop_TICKBOX"), "1") << n;
+}
 
 // The grid's cell is the window's outer size (736 x 294 px at 96 dpi) and an 8 px gap, in rows over
 // the work area; cells that the copy with a place of its own covers are passed over.
@@ -162,6 +224,18 @@ TEST_P(HvCopies, AnUnknownOrMisplacedWordStartsNothingAndExitsTwo) {
 }
 
 #ifndef HV_WINDOWS_PROGRAM
+// A copy that ends before its window shows is named with the last line it wrote, kept in NAME.log
+// beside it (here a stand-in program that only complains).
+TEST_P(HvCopies, ACopyThatEndsBeforeItsWindowShowsIsNamedWithItsLastWords) {
+  const fs::path complaint = dir.path() / "complaint";
+  hv::testing::write_bytes(complaint, "#!/bin/sh\necho starting >&2\necho 'cannot open the display' >&2\nexit 1\n");
+  fs::permissions(complaint, fs::perms::owner_all);
+  const ToolRun started = run_on(*x, "start --wait 1 " + own("EARLY"), "HV_PROGRAM=" + complaint.string());
+  EXPECT_EQ(started.status, 1);
+  EXPECT_TRUE(std::regex_search(started.err, std::regex(own("EARLY") + "-1 \\([0-9]+\\) ended before its window was shown: "
+                                                        "cannot open the display\n"))) << started.err;
+}
+
 // A copy whose window is on another display cannot be closed from here: stop, for copies of any
 // name, says so, fails, and leaves it running rather than kill it.
 TEST_P(HvCopies, StopReportsACopyItCannotCloseAndFails) {

@@ -110,16 +110,19 @@ void LinuxCopiesSystem::make_copy(const fs::path& program, const fs::path& copy)
 }
 
 // In a session of its own with no terminal, so that the copy outlives this tool and a Ctrl+C
-// meant for a script does not end it.
+// meant for a script does not end it; in its own folder, so that it keeps no other folder busy;
+// its error output in NAME.log beside it, where the tester can read it later.
 long LinuxCopiesSystem::start(const fs::path& copy) {
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_t files;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   posix_spawn_file_actions_init(&files);
+  const std::string folder = copy.parent_path().string(), log = copy.string() + ".log";
+  posix_spawn_file_actions_addchdir_np(&files, folder.c_str());
   posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&files, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::string path = copy.string();
   char* argv[] = {path.data(), nullptr};
   pid_t pid = -1;
@@ -127,7 +130,17 @@ long LinuxCopiesSystem::start(const fs::path& copy) {
   posix_spawn_file_actions_destroy(&files);
   posix_spawnattr_destroy(&attributes);
   if (error != 0) throw CopiesError("cannot start " + path + ": " + std::strerror(error));
+  error_logs_[pid] = log;
   return pid;
+}
+
+std::optional<std::string> LinuxCopiesSystem::last_error_line(long pid) {
+  const auto log = error_logs_.find(pid);
+  if (log == error_logs_.end()) return std::nullopt;
+  std::string text = read_whole(log->second);
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  if (text.empty()) return std::nullopt;
+  return text.substr(text.find_last_of('\n') + 1);
 }
 
 // The same file (a hard or symbolic link) or a copy of its bytes, whatever the process was named.
@@ -195,29 +208,66 @@ ui::TwipsRect LinuxCopiesSystem::work_area() {
   return {twips(left), twips(top), twips(width), twips(height)};
 }
 
+// The clients under the root the ICCCM way: a window carrying WM_STATE a few levels down in a
+// window manager's frames, or the root's child itself where nothing below carries it (no window
+// manager). A frame is never taken for a client, whatever it carries: from mutter 44 on, each
+// frame has the frame process's _NET_WM_PID.
+std::vector<Window> clients_in_tree(Display* display, Window root) {
+  const Atom wm_state = XInternAtom(display, "WM_STATE", False);
+  const std::function<Window(Window, int)> client_below = [&](Window window, int depth) -> Window {
+    if (!property_items(display, window, wm_state, wm_state, 1).empty()) return window;
+    Window found = None;
+    Window root_return = None, parent = None, *children = nullptr;
+    unsigned int count = 0;
+    if (depth < 3 && XQueryTree(display, window, &root_return, &parent, &children, &count)) {
+      for (unsigned int i = count; i-- > 0 && found == None;) found = client_below(children[i], depth + 1);
+    }
+    if (children) XFree(children);
+    return found;
+  };
+  std::vector<Window> clients;
+  Window root_return = None, parent = None, *children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display, root, &root_return, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count; ++i) {
+      const Window client = client_below(children[i], 0);
+      clients.push_back(client != None ? client : children[i]);
+    }
+  }
+  if (children) XFree(children);
+  return clients;
+}
+
+std::string host_name() {
+  char name[256] = "";
+  ::gethostname(name, sizeof name - 1);
+  return name;
+}
+
 const std::map<long, Window>& LinuxCopiesSystem::main_windows() {
   if (windows_) return *windows_;
   X11Session& x = session();
   const Atom pid_atom = XInternAtom(display_, "_NET_WM_PID", False);
   const Atom name_atom = XInternAtom(display_, "_NET_WM_NAME", False);
-  const std::string title_start = std::string(ui::main_window().title) + " - ";
-  std::map<long, Window> found;
-  // Top-level windows sit under the root, or a few levels down in a window manager's frames.
-  const std::function<void(Window, int)> walk = [&](Window parent, int depth) {
-    Window root = None, up = None, *children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(display_, parent, &root, &up, &children, &count)) return;
-    for (unsigned int i = 0; i < count; ++i) {
-      const auto pid = property_items(display_, children[i], pid_atom, XA_CARDINAL, 1);
-      if (pid.size() != 1) {
-        if (depth < 3) walk(children[i], depth + 1);
-      } else if (property_text(display_, children[i], name_atom).starts_with(title_start)) {
-        found[static_cast<long>(pid[0])] = children[i];
-      }
+  const Atom machine_atom = XInternAtom(display_, "WM_CLIENT_MACHINE", False);
+  const std::string title_start = std::string(ui::main_window().title) + " - ", here = host_name();
+  // The window manager's own list of its clients where it keeps one, which no frame is part of.
+  std::vector<Window> clients;
+  if (x.has_window_manager()) {
+    for (const unsigned long window :
+         property_items(display_, x.root(), XInternAtom(display_, "_NET_CLIENT_LIST", False), XA_WINDOW, 1L << 20)) {
+      clients.push_back(window);
     }
-    if (children) XFree(children);
-  };
-  walk(x.root(), 0);
+  }
+  if (clients.empty()) clients = clients_in_tree(display_, x.root());
+  std::map<long, Window> found;
+  for (const Window client : clients) {
+    const auto pid = property_items(display_, client, pid_atom, XA_CARDINAL, 1);
+    if (pid.size() != 1 || !property_text(display_, client, name_atom).starts_with(title_start)) continue;
+    // A process id means this machine's process only where the window says it runs here.
+    const std::string machine = property_text(display_, client, machine_atom);
+    if (machine.empty() || machine == here) found[static_cast<long>(pid[0])] = client;
+  }
   return *(windows_ = std::move(found));
 }
 
@@ -229,8 +279,8 @@ bool LinuxCopiesSystem::window_shown(long pid) {
          attributes.map_state == IsViewable;
 }
 
-// Through the window manager where there is one, as its close button would; without one, the
-// window's own close request, which the program answers the same way.
+// Through the window manager where it offers to close windows for others, as its close button
+// would; else the window's own close request, which the program answers the same way.
 bool LinuxCopiesSystem::close_window(long pid) {
   const auto& windows = main_windows();
   const auto found = windows.find(pid);
@@ -239,8 +289,9 @@ bool LinuxCopiesSystem::close_window(long pid) {
   event.xclient.type = ClientMessage;
   event.xclient.format = 32;
   event.xclient.window = found->second;
-  if (session().has_window_manager()) {
-    event.xclient.message_type = XInternAtom(display_, "_NET_CLOSE_WINDOW", False);
+  const Atom net_close_window = XInternAtom(display_, "_NET_CLOSE_WINDOW", False);
+  if (session().has_window_manager() && session().supports(net_close_window)) {
+    event.xclient.message_type = net_close_window;
     event.xclient.data.l[0] = CurrentTime;
     event.xclient.data.l[1] = 2;  // a tool acting for the user, as a pager does
     XSendEvent(display_, session().root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);

@@ -24,6 +24,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   std::string file_name(const std::string& name) override { return name; }
   void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
   long start(const std::filesystem::path& copy) override;
+  std::optional<std::string> last_error_line(long pid) override;
   std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
   bool has_ended(long pid) override;
   ui::TwipsRect work_area() override;
@@ -42,6 +43,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   Display* display_ = nullptr;
   std::unique_ptr<X11Session> session_;
   std::optional<std::map<long, Window>> windows_;
+  std::map<long, std::filesystem::path> error_logs_;
 };
 
 }  // namespace hv::linux_backend

@@ -2,6 +2,8 @@
 
 #include <X11/Xatom.h>
 
+#include <algorithm>
+
 #include "platform/linux/x11_errors.h"
 
 namespace hv::linux_backend {
@@ -65,6 +67,11 @@ X11Session::X11Session(Display* display)
     wm_present_ = read_property(display_, wm_window, net_supporting_wm_check_, XA_WINDOW, 1, self) &&
                   self.count == 1 && *reinterpret_cast<unsigned long*>(self.data) == wm_window;
   }
+}
+
+bool X11Session::supports(Atom atom) const {
+  const auto listed = property_items(display_, root_, XInternAtom(display_, "_NET_SUPPORTED", False), XA_ATOM, 4096);
+  return std::find(listed.begin(), listed.end(), atom) != listed.end();
 }
 
 Window X11Session::active_window() const {

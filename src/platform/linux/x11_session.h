@@ -28,6 +28,9 @@ class X11Session {
   Window root() const { return root_; }
   bool has_window_manager() const { return wm_present_; }
 
+  // Whether the window manager lists the atom in _NET_SUPPORTED.
+  bool supports(Atom atom) const;
+
   // _NET_ACTIVE_WINDOW of the root, or None.
   Window active_window() const;
 

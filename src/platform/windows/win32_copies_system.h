@@ -21,6 +21,8 @@ class Win32CopiesSystem final : public copies::CopiesSystem {
   std::string file_name(const std::string& name) override { return name + ".exe"; }
   void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
   long start(const std::filesystem::path& copy) override;
+  // A copy on Windows tells its errors in a message box of its own, not on an error output.
+  std::optional<std::string> last_error_line(long) override { return std::nullopt; }
   std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
   bool has_ended(long pid) override;
   ui::TwipsRect work_area() override;
