@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/identity.h"
+#include "copies/grid.h"
 #include "platform/settings_storage.h"
 #include "ui/controls.h"
 
@@ -45,8 +46,9 @@ class CopiesSystem {
   virtual std::vector<RunningCopy> running_copies(const std::filesystem::path& program) = 0;
   virtual bool has_ended(long pid) = 0;
 
-  // The screen's work area in twips at its own density. Throws where there is no screen to ask.
-  virtual ui::TwipsRect work_area() = 0;
+  // The monitors copies may be laid on and the window's size on each, in twips at the desktop's
+  // density. Throws where there is no screen to ask.
+  virtual Desktop desktop() = 0;
   // Whether the process's main window is shown on the screen.
   virtual bool window_shown(long pid) = 0;
   // Asks the process's main window to close, as its close box does; false where no window of it

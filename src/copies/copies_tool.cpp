@@ -57,10 +57,10 @@ void lay_out(const Command& command, CopiesSystem& system, std::ostream& err) {
   for (int i = 1; i <= command.count; ++i) {
     kept.push_back(command.grid == GridMode::Unplaced ? stored_place(system, copy_name(command.prefix, i)) : std::nullopt);
   }
-  const GridPlan plan = plan_grid(system.work_area(), kept);
+  const GridPlan plan = plan_grid(system.desktop(), kept);
   if (plan.layered) {
     err << "hv-copies: " << plan.per_layer
-        << " copies fit the screen side by side; the rest go on layers offset by a title bar\n";
+        << " copies fit the monitors side by side; the rest go on layers offset by a title bar\n";
   }
   for (int i = 1; i <= command.count; ++i) {
     const auto& place = plan.places[static_cast<std::size_t>(i - 1)];

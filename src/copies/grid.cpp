@@ -5,8 +5,7 @@
 namespace hv::copies {
 namespace {
 
-constexpr long kGap = 120;         // twips between neighbouring windows
-constexpr long kLayerOffset = 330;  // a title bar's height at the design's density
+constexpr long kGap = 120;  // twips between neighbouring windows: 8 pixels at 96 dpi
 
 struct Box {
   long left, top, right, bottom;
@@ -15,42 +14,75 @@ struct Box {
   }
 };
 
-Box window_at(TwipsPoint place) {
-  const auto& design = ui::main_window();
-  return {place.left, place.top, place.left + design.outer_width(), place.top + design.outer_height()};
+// One monitor's share of the cells: its columns and rows of whole windows.
+struct Cells {
+  const Monitor* monitor;
+  long columns, rows;
+};
+
+long fitting(long room, long window) { return room < window ? 0 : (room - window) / (window + kGap) + 1; }
+
+// The monitor a place stands on, for the size of the window there; the first where none holds it.
+const Monitor& monitor_at(const Desktop& desktop, TwipsPoint place) {
+  for (const Monitor& m : desktop.monitors) {
+    if (place.left >= m.area.left && place.left < m.area.left + m.area.width && place.top >= m.area.top &&
+        place.top < m.area.top + m.area.height) {
+      return m;
+    }
+  }
+  return desktop.monitors.front();
+}
+
+Box window_at(const Monitor& monitor, TwipsPoint place) {
+  return {place.left, place.top, place.left + monitor.window_width, place.top + monitor.window_height};
 }
 
 }  // namespace
 
-GridPlan plan_grid(const ui::TwipsRect& work_area, const std::vector<std::optional<TwipsPoint>>& kept) {
-  const auto& design = ui::main_window();
-  const long cell_width = design.outer_width() + kGap, cell_height = design.outer_height() + kGap;
-  const long columns = std::max(1L, work_area.width / cell_width);
-  const long rows = std::max(1L, work_area.height / cell_height);
+GridPlan plan_grid(const Desktop& desktop, const std::vector<std::optional<TwipsPoint>>& kept) {
+  std::vector<Cells> cells;
+  long per_layer = 0;
+  for (const Monitor& m : desktop.monitors) {
+    const Cells c{&m, fitting(m.area.width, m.window_width), fitting(m.area.height, m.window_height)};
+    if (c.columns * c.rows == 0) continue;
+    cells.push_back(c);
+    per_layer += c.columns * c.rows;
+  }
+  if (cells.empty()) cells.push_back({&desktop.monitors.front(), 1, 1}), per_layer = 1;
 
   GridPlan plan;
-  plan.per_layer = static_cast<int>(columns * rows);
+  plan.per_layer = static_cast<int>(per_layer);
   std::vector<Box> taken;
   for (const auto& place : kept) {
-    if (place) taken.push_back(window_at(*place));
+    if (place) taken.push_back(window_at(monitor_at(desktop, *place), *place));
   }
+  // The window a cell number gives: its monitor, column and row, then its layer's offset, held
+  // inside the monitor.
+  const auto window_in = [&](long cell) {
+    long at = cell % per_layer;
+    const long offset = cell / per_layer * desktop.title_bar;
+    auto c = cells.begin();
+    while (at >= c->columns * c->rows) at -= c->columns * c->rows, ++c;
+    const Monitor& m = *c->monitor;
+    const long left = m.area.left + (at % c->columns) * (m.window_width + kGap);
+    const long top = m.area.top + (at / c->columns) * (m.window_height + kGap);
+    return window_at(m, {std::max(left, std::min(left + offset, m.area.left + m.area.width - m.window_width)),
+                         std::max(top, std::min(top + offset, m.area.top + m.area.height - m.window_height))});
+  };
   long cell = 0;
   for (const auto& place : kept) {
     if (place) {
       plan.places.push_back(std::nullopt);
       continue;
     }
-    // Every cell is free of kept windows somewhere along the layers, whose offsets move it on;
-    // the search gives up on a cell only after as many layers as there are copies.
+    // A cell covered on one layer may be free on a later one, whose offset moves it on; the search
+    // gives up on a cell only after as many layers as there are copies.
     for (;; ++cell) {
-      const long layer = cell / plan.per_layer, at = cell % plan.per_layer;
-      const TwipsPoint candidate{work_area.left + (at % columns) * cell_width + layer * kLayerOffset,
-                                 work_area.top + (at / columns) * cell_height + layer * kLayerOffset};
-      const Box box = window_at(candidate);
+      const Box box = window_in(cell);
       const bool free = std::none_of(taken.begin(), taken.end(), [&](const Box& t) { return t.overlaps(box); });
-      if (free || cell >= static_cast<long>(kept.size()) * plan.per_layer) {
-        plan.places.push_back(candidate);
-        plan.layered = plan.layered || layer > 0;
+      if (free || cell >= static_cast<long>(kept.size()) * per_layer) {
+        plan.places.push_back(TwipsPoint{box.left, box.top});
+        plan.layered = plan.layered || cell >= per_layer;
         ++cell;
         break;
       }

@@ -12,17 +12,33 @@ struct TwipsPoint {
   friend bool operator==(TwipsPoint, TwipsPoint) = default;
 };
 
-// The places of copies 1..N over the screen's work area, in twips.
+// One monitor as the grid sees it, in twips: the part copies may cover (the monitor less panels)
+// and the window's outer size there, its frame as the desktop draws it included.
+struct Monitor {
+  ui::TwipsRect area;
+  long window_width = 0, window_height = 0;
+};
+
+// Where copies may go: the monitors in the order they fill (the primary first), and the height of
+// a title bar, by which each further layer is offset.
+struct Desktop {
+  std::vector<Monitor> monitors;
+  long title_bar = 0;
+};
+
+// The places of copies 1..N, in twips.
 struct GridPlan {
   // One entry a copy: the place to store, or nullopt for a copy that keeps its own.
   std::vector<std::optional<TwipsPoint>> places;
-  int per_layer = 0;     // cells side by side on the screen
+  int per_layer = 0;     // cells side by side on the desktop
   bool layered = false;  // some copies went on a further layer
 };
 
-// kept[i] is copy i+1's stored place where it keeps one. Each other copy takes the next cell, in
-// rows, that no kept copy's window covers; cells are the window's outer design size and a gap, and
-// what does not fit goes on further layers, each offset by a title bar's height.
-GridPlan plan_grid(const ui::TwipsRect& work_area, const std::vector<std::optional<TwipsPoint>>& kept);
+// kept[i] is copy i+1's stored place where it keeps one. Each other copy takes the next cell that no
+// kept copy's window covers: monitor by monitor, in rows, each cell the window's outer size and a
+// gap, wholly inside its monitor's area. What does not fit goes on further layers, each offset by a
+// title bar but held inside the monitor. Where no monitor holds a whole window, the first one's
+// corner is the only cell.
+GridPlan plan_grid(const Desktop& desktop, const std::vector<std::optional<TwipsPoint>>& kept);
 
 }  // namespace hv::copies

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -239,6 +240,23 @@ void XSession::kill_server() {
   stop(xvfb_, SIGKILL);
 }
 
+
+void XSession::set_monitors(const std::vector<Area>& monitors) const {
+  int count = 0;
+  XRRMonitorInfo* now = XRRGetMonitors(display_, root(), False, &count);
+  for (std::size_t i = 0; i < monitors.size(); ++i) {
+    XRRMonitorInfo* monitor = XRRAllocateMonitor(display_, i == 0 && count > 0 ? now[0].noutput : 0);
+    const std::string name = "HV-" + std::to_string(i);
+    monitor->name = atom(display_, name.c_str());
+    monitor->x = monitors[i].x, monitor->y = monitors[i].y, monitor->width = monitors[i].w, monitor->height = monitors[i].h;
+    monitor->mwidth = monitors[i].w * 254 / 960, monitor->mheight = monitors[i].h * 254 / 960;  // 96 dpi
+    if (i == 0 && count > 0) std::copy(now[0].outputs, now[0].outputs + now[0].noutput, monitor->outputs);
+    XRRSetMonitor(display_, root(), monitor);
+    XRRFreeMonitors(monitor);
+  }
+  if (now) XRRFreeMonitors(now);
+  XSync(display_, False);
+}
 
 Window XSession::active() const {
   const auto active = root_property("_NET_ACTIVE_WINDOW");

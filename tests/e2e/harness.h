@@ -115,6 +115,8 @@ class XSession {
   void click(Point where, int count = 1) const;
   void key(const char* keysym_name, int times = 1) const;
   void kill_server();  // as a crash would
+  // Splits the screen into monitors, as an X server with one output a monitor publishes them.
+  void set_monitors(const std::vector<Area>& monitors) const;
   std::vector<unsigned long> root_property(const char* name) const {
     return property_of(display_, root(), atom(display_, name));
   }

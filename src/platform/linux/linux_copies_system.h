@@ -27,7 +27,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   std::optional<std::string> last_error_line(long pid) override;
   std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
   bool has_ended(long pid) override;
-  ui::TwipsRect work_area() override;
+  copies::Desktop desktop() override;
   bool window_shown(long pid) override;
   bool close_window(long pid) override;
   SectionedSettings& settings() override { return store_; }
@@ -35,6 +35,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
 
  private:
   X11Session& session();
+  FrameExtents window_frame(int client_width, int client_height, long dpi);
   // Each copy's main window by process id, read once between pauses: a walk of the window tree
   // costs a round trip a window, too many to repeat for every copy.
   const std::map<long, Window>& main_windows();

@@ -4,13 +4,17 @@
 #include <tlhelp32.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "app/identity.h"
+#include "platform/windows/win32_form.h"
 #include "platform/windows/win32_text.h"
+#include "ui/twips.h"
 
 namespace hv::windows_backend {
 namespace {
@@ -184,14 +188,48 @@ bool Win32CopiesSystem::has_ended(long pid) {
   return !process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
-ui::TwipsRect Win32CopiesSystem::work_area() {
-  RECT area{};
-  if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) fail("cannot read the screen's work area");
+// Each monitor's work area (less the taskbar), the primary first, then from left to right; the
+// window's outer size is its client area and the frame Windows gives its style. All in twips at
+// the desktop's density.
+copies::Desktop Win32CopiesSystem::desktop() {
+  struct Found {
+    RECT area;
+    bool primary;
+  };
+  std::vector<Found> monitors;
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info)) {
+          reinterpret_cast<std::vector<Found>*>(found)->push_back({info.rcWork, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&monitors));
+  if (monitors.empty()) fail("cannot read the monitors");
+  std::stable_sort(monitors.begin(), monitors.end(), [](const Found& a, const Found& b) {
+    return std::tuple(!a.primary, a.area.left, a.area.top) < std::tuple(!b.primary, b.area.left, b.area.top);
+  });
   HDC screen = GetDC(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : ui::kDesignDpi;
+  const int read_dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
   if (screen) ReleaseDC(nullptr, screen);
-  const auto twips = [dpi](long pixels) { return static_cast<int>(pixels * ui::kTwipsPerInch / (dpi > 0 ? dpi : ui::kDesignDpi)); };
-  return {twips(area.left), twips(area.top), twips(area.right - area.left), twips(area.bottom - area.top)};
+  const int dpi = read_dpi > 0 ? read_dpi : ui::kDesignDpi;
+  const auto& design = ui::main_window();
+  RECT outer{0, 0, static_cast<LONG>(ui::twips_to_pixels(static_cast<float>(design.client_width), dpi)),
+             static_cast<LONG>(ui::twips_to_pixels(static_cast<float>(design.client_height), dpi))};
+  AdjustWindowRectExForDpi(&outer, kMainWindowStyle, FALSE, 0, static_cast<UINT>(dpi));
+  const auto twips = [dpi](long pixels) { return pixels * ui::kTwipsPerInch / dpi; };
+  copies::Desktop desktop;
+  desktop.title_bar = twips(GetSystemMetricsForDpi(SM_CYCAPTION, static_cast<UINT>(dpi)));
+  for (const Found& m : monitors) {
+    desktop.monitors.push_back({{static_cast<int>(twips(m.area.left)), static_cast<int>(twips(m.area.top)),
+                                 static_cast<int>(twips(m.area.right - m.area.left)),
+                                 static_cast<int>(twips(m.area.bottom - m.area.top))},
+                                twips(outer.right - outer.left), twips(outer.bottom - outer.top)});
+  }
+  return desktop;
 }
 
 const std::map<long, HWND>& Win32CopiesSystem::main_windows() {

@@ -25,7 +25,7 @@ class Win32CopiesSystem final : public copies::CopiesSystem {
   std::optional<std::string> last_error_line(long) override { return std::nullopt; }
   std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
   bool has_ended(long pid) override;
-  ui::TwipsRect work_area() override;
+  copies::Desktop desktop() override;
   bool window_shown(long pid) override;
   bool close_window(long pid) override;
   SectionedSettings& settings() override { return store_; }

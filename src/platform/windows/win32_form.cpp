@@ -20,7 +20,6 @@ using ui::ControlId;
 using ui::ControlKind;
 
 constexpr UINT_PTR kTimerId = 1;
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr std::string_view kDialogFace = "MS Shell Dlg";
 
 std::wstring window_class() { return widen(ui::main_window().name); }
@@ -102,7 +101,7 @@ Win32Form::Win32Form(HINSTANCE instance) : BackendForm(ui::kDesignDpi), instance
   register_classes(instance_);
   thumbs_up_ = static_cast<HBITMAP>(
       LoadImageW(instance_, MAKEINTRESOURCEW(HV_THUMBS_UP_BITMAP), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  window_ = CreateWindowExW(0, window_class().c_str(), widen(design.title).c_str(), kWindowStyle,
+  window_ = CreateWindowExW(0, window_class().c_str(), widen(design.title).c_str(), kMainWindowStyle,
                             CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance_,
                             nullptr);
   if (!window_) throw std::runtime_error("cannot create the window: " + system_message(GetLastError()));
@@ -217,7 +216,7 @@ void Win32Form::report_and_exit(const std::string& error) {
 void Win32Form::apply_geometry() {
   const PixelPlacement place = placement();
   RECT outer{0, 0, static_cast<LONG>(place.client_width), static_cast<LONG>(place.client_height)};
-  AdjustWindowRectExForDpi(&outer, kWindowStyle, FALSE, 0, static_cast<UINT>(dpi()));
+  AdjustWindowRectExForDpi(&outer, kMainWindowStyle, FALSE, 0, static_cast<UINT>(dpi()));
   SetWindowPos(window_, nullptr, static_cast<int>(place.corner.x), static_cast<int>(place.corner.y),
                outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -13,6 +13,9 @@
 
 namespace hv::windows_backend {
 
+// A fixed frame: a title bar with a close and a minimise box, no resizing border.
+inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
 // A handful of entries looked up by key: a vector does, and keeps tree code out of the .exe.
 template <class Key, class Value>
 class SmallMap {
