@@ -194,15 +194,24 @@ XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
   name_ = ":" + name_;
   if (!(display_ = XOpenDisplay(name_.c_str()))) throw std::runtime_error("Xvfb did not start");
   XSetErrorHandler(ignore_x_errors);
-  if (wm_ == Wm::Bare) return;
+  if (wm_ != Wm::Bare) start_window_manager(wm_);
+}
+
+void XSession::start_window_manager(Wm wm) {
   using Command = std::vector<std::string>;
   // xfwm4 reads its settings over a session bus; it runs as Xfce runs it when compositing is off.
-  const Command command = wm_ == Wm::Openbox  ? Command{"openbox", "--sm-disable"}
-                          : wm_ == Wm::Icewm  ? Command{"icewm"}
-                          : wm_ == Wm::Xfwm4  ? Command{"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"}
-                                              : Command{"metacity", "--sm-disable"};
+  const Command command = wm == Wm::Openbox  ? Command{"openbox", "--sm-disable"}
+                          : wm == Wm::Icewm  ? Command{"icewm"}
+                          : wm == Wm::Xfwm4  ? Command{"dbus-run-session", "--", "xfwm4", "--compositor=off", "--sm-client-disable"}
+                                             : Command{"metacity", "--sm-disable"};
+  wm_ = wm;
   wm_pid_ = spawn(command, desktop_environment(home_.path(), name_));
   if (!window_manager_takes_windows(display_)) throw std::runtime_error(wm_name(wm_) + " did not start");
+}
+
+void XSession::stop_window_manager() {
+  stop(wm_pid_);
+  wm_ = Wm::Bare;
 }
 
 // mutter names the X display it gives XWayland in its log, and the X authority file beside its

@@ -115,6 +115,9 @@ class XSession {
   void click(Point where, int count = 1) const;
   void key(const char* keysym_name, int times = 1) const;
   void kill_server();  // as a crash would
+  // A window manager started or ended while the session runs, as a desktop's autostart or a crash does.
+  void start_window_manager(Wm wm);
+  void stop_window_manager();
   // Splits the screen into monitors, as an X server with one output a monitor publishes them.
   void set_monitors(const std::vector<Area>& monitors) const;
   std::vector<unsigned long> root_property(const char* name) const {

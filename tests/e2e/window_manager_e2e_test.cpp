@@ -85,6 +85,32 @@ TEST_P(Keeper, AnArmedCopyRaisesItselfAboveNewerWindowsAndEndsWithTheServer) {
   EXPECT_EQ(program->stored(), "MAIN_Left=3000\nMAIN_Top=4500\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
 }
 
+// A window manager that starts after the copies (from .xinitrc or an autostart) is seen: xfwm4
+// takes a plain raise for an activation, so copies still raising themselves the bare way would
+// hand the keyboard from one to the other at every tick. One that ends is seen too: a copy started
+// under it raises itself above newer windows again.
+TEST_P(Keeper, AWindowManagerStartingOrEndingAfterTheCopyIsSeen) {
+  auto first = copy("BEFORE-THE-WM-1"), second = copy("BEFORE-THE-WM-2");
+  first->store("MAIN_Left", "6000");
+  for (auto* program : {first.get(), second.get()}) program->start();
+  const XWindow one = first->window(), two = second->window();
+  x->start_window_manager(Wm::Xfwm4);
+  ASSERT_TRUE(wait_until([&] { return one.framed() && two.framed(); }));
+  two.activate();
+  ASSERT_TRUE(wait_until([&] { return x->active() == two.id(); }));
+  EXPECT_FALSE(wait_until([&] { return x->active() != two.id(); }, 2500ms)) << "the keyboard went to another copy";
+  two.close();
+  EXPECT_EQ(second->wait_for_exit(), 0);
+
+  auto late = copy("UNDER-THE-WM");
+  late->start();
+  const XWindow under = late->window();
+  x->stop_window_manager();
+  const TestWindow newer(*x, "NEWER", {0, 0, 1280, 1024});
+  EXPECT_TRUE(wait_until([&] { return one.seen_on_top() || under.seen_on_top(); }));
+  EXPECT_TRUE(wait_until([&] { return under.seen_on_top(); }, 2500ms)) << "the copy started under the window manager";
+}
+
 int g_reported_errors = 0;
 
 // The keeper's two requests against a window gone between them, a thousand times: no X error

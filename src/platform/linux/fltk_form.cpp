@@ -61,7 +61,7 @@ void apply_design(Fl_Widget& widget, const ui::Control& control, int dpi) {
 
 }  // namespace
 
-FltkForm::FltkForm(const X11Session& session, int dpi) : BackendForm(dpi), session_(session) {
+FltkForm::FltkForm(X11Session& session, int dpi) : BackendForm(dpi), session_(session) {
   const auto& design = ui::main_window();
   window_ = std::make_unique<MainWindow>(
       static_cast<int>(ui::twips_to_pixels(design.client_width, dpi)),
@@ -198,6 +198,7 @@ void FltkForm::show() {
   }
   settle_frame();
   exit_button_->take_focus();
+  watch_window_manager();
   last_outer_ = current_outer_position();
   before_ending_on_lost_display(on_lost_display, this);
 }
@@ -244,18 +245,38 @@ void FltkForm::settle_frame() {
                     static_cast<int>(ui::clamp_position_pixels(placed().y + extents->top)));
 }
 
+// A window manager may start after the copy (from .xinitrc or an autostart) or end before it: one
+// that starts takes the window on, reparenting it or giving it WM_STATE; one that ends destroys its
+// check window. Either way the copy asks again, and watches the new check window. A window manager
+// found only now has framed the window where it stood, which is where it stays.
+void FltkForm::watch_window_manager() {
+  const bool had = session_.has_window_manager();
+  wm_check_ = session_.read_window_manager();
+  if (wm_check_ != None) {
+    const QuietXRequests quiet(fl_display);  // it may be gone already
+    XSelectInput(fl_display, wm_check_, StructureNotifyMask);
+  }
+  if (!had && session_.has_window_manager()) frame_settled_ = true;
+}
+
 int FltkForm::on_system_event(void* event, void* form) {
   auto* self = static_cast<FltkForm*>(form);
   const auto* x_event = static_cast<const XEvent*>(event);
-  if (!self->shown() || x_event->xany.window != fl_xid(self->window_.get())) return 0;
+  if (!self->shown()) return 0;
+  if (x_event->type == DestroyNotify && x_event->xdestroywindow.window == self->wm_check_ && self->wm_check_ != None) {
+    self->watch_window_manager();
+    return 0;
+  }
+  if (x_event->xany.window != fl_xid(self->window_.get())) return 0;
   switch (x_event->type) {
     case PropertyNotify:
       self->settle_frame();
+      if (x_event->xproperty.atom == self->session_.wm_state()) self->watch_window_manager();
       if (x_event->xproperty.atom != self->session_.net_frame_extents()) return 0;
       break;
     case MapNotify: self->mapped_ = true; break;
     case UnmapNotify: self->mapped_ = false; break;
-    case ReparentNotify: break;
+    case ReparentNotify: self->watch_window_manager(); break;
     case ConfigureNotify:
       // A window manager tells where it put the client in a notice of its own, on the root.
       if (x_event->xconfigure.send_event) self->reported_client_ = {{x_event->xconfigure.x, x_event->xconfigure.y}};

@@ -18,7 +18,7 @@ namespace hv::linux_backend {
 class FltkForm final : public BackendForm {
  public:
   // dpi: the screen's dots per inch, 1440 / dpi twips to a pixel.
-  FltkForm(const X11Session& session, int dpi);
+  FltkForm(X11Session& session, int dpi);
   ~FltkForm() override;
 
   // Runs Form_Load, shows the window and serves its events until it is closed.
@@ -41,6 +41,7 @@ class FltkForm final : public BackendForm {
   void load_artwork();
   void show();
   void settle_frame();
+  void watch_window_manager();
   static int on_system_event(void* event, void* form);
   static void on_lost_display(void* form);
   void apply_geometry() override;
@@ -52,7 +53,7 @@ class FltkForm final : public BackendForm {
   void stop_timer();
   static void on_timer(void* form);
 
-  const X11Session& session_;
+  X11Session& session_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Fl_RGB_Image> thumbs_up_;
   std::unique_ptr<Fl_Image> scaled_thumbs_up_;
@@ -72,6 +73,7 @@ class FltkForm final : public BackendForm {
   bool closed_ = false;
   bool mapped_ = false;
   bool frame_settled_ = false;
+  Window wm_check_ = None;
   double timer_seconds_ = 0;
   bool timer_enabled_ = false;
 };

@@ -19,7 +19,7 @@ int main() {
   try {
     PosixProcessInfo process;
     IniFileStore store(config_home_from_environment());
-    const X11Session session(display);
+    X11Session session(display);
     X11Placement placement(session);
     FltkForm form(session, dpi_from_resources(XResourceManagerString(display)));
     hv::TestProcessMain handlers(form, store, process, placement);

@@ -56,17 +56,26 @@ X11Session::X11Session(Display* display)
       net_frame_extents_(XInternAtom(display, "_NET_FRAME_EXTENTS", False)),
       net_wm_state_(XInternAtom(display, "_NET_WM_STATE", False)),
       net_wm_state_above_(XInternAtom(display, "_NET_WM_STATE_ABOVE", False)),
-      net_restack_window_(XInternAtom(display, "_NET_RESTACK_WINDOW", False)) {
-  // A window manager is there when its check window names itself (a stale property can outlive it).
+      net_restack_window_(XInternAtom(display, "_NET_RESTACK_WINDOW", False)),
+      wm_state_(XInternAtom(display, "WM_STATE", False)) {
+  read_window_manager();
+}
+
+// A window manager is there when its check window names itself (a stale property can outlive it).
+Window X11Session::read_window_manager() {
+  wm_check_ = None;
   PropertyData check;
   if (read_property(display_, root_, net_supporting_wm_check_, XA_WINDOW, 1, check) &&
       check.count == 1) {
     const Window wm_window = *reinterpret_cast<unsigned long*>(check.data);
-    const ScopedXErrorTrap trap(display_);  // the check window may be gone
+    const QuietXRequests quiet(display_);  // the check window may be gone
     PropertyData self;
-    wm_present_ = read_property(display_, wm_window, net_supporting_wm_check_, XA_WINDOW, 1, self) &&
-                  self.count == 1 && *reinterpret_cast<unsigned long*>(self.data) == wm_window;
+    if (read_property(display_, wm_window, net_supporting_wm_check_, XA_WINDOW, 1, self) && self.count == 1 &&
+        *reinterpret_cast<unsigned long*>(self.data) == wm_window) {
+      wm_check_ = wm_window;
+    }
   }
+  return wm_check_;
 }
 
 bool X11Session::supports(Atom atom) const {
@@ -117,7 +126,7 @@ void X11Session::request_wm_state(Window window, long action, Atom state) const 
 // front, since the copy has just entered the above band. With no window manager nothing can take a
 // raise for more than it is.
 void X11Session::raise(Window window) const {
-  if (wm_present_) {
+  if (has_window_manager()) {
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;

@@ -19,14 +19,18 @@ struct FrameExtents {
   long left = 0, right = 0, top = 0, bottom = 0;
 };
 
-// The EWMH view of the session, with the window manager's presence read once.
+// The EWMH view of the session, with the window manager's presence read at start and again
+// whenever its owner asks.
 class X11Session {
  public:
   explicit X11Session(Display* display);
 
   Display* display() const { return display_; }
   Window root() const { return root_; }
-  bool has_window_manager() const { return wm_present_; }
+  bool has_window_manager() const { return wm_check_ != None; }
+  // Reads the window manager's presence again: one may start after the copy or end before it.
+  // Its check window, whose end tells that it went, or None.
+  Window read_window_manager();
 
   // Whether the window manager lists the atom in _NET_SUPPORTED.
   bool supports(Atom atom) const;
@@ -48,13 +52,14 @@ class X11Session {
 
   Atom net_wm_state_above() const { return net_wm_state_above_; }
   Atom net_frame_extents() const { return net_frame_extents_; }
+  Atom wm_state() const { return wm_state_; }
 
  private:
   Display* display_;
   Window root_;
   Atom net_supporting_wm_check_, net_active_window_, net_frame_extents_,
-      net_wm_state_, net_wm_state_above_, net_restack_window_;
-  bool wm_present_ = false;
+      net_wm_state_, net_wm_state_above_, net_restack_window_, wm_state_;
+  Window wm_check_ = None;
 };
 
 }  // namespace hv::linux_backend
