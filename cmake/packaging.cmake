@@ -25,9 +25,10 @@ window in front once a second without taking the keyboard.
 .
 hv-copies starts, lists and stops many named copies at once.")
   set(CPACK_STRIP_FILES ON)
-  # The libraries the program links against, as dpkg-shlibdeps finds them, and the "Arial".
+  # The libraries the program links against, as dpkg-shlibdeps finds them, and the window's two
+  # faces: the "Arial" and the toolkit's sans serif.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core")
   set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wmctrl, xdotool, x11-utils")
 endif()
 include(CPack)

@@ -10,8 +10,9 @@ packages=(
   # the desktops testers use: Xfce's and GNOME Flashback's window managers (xfwm4 reads its settings
   # through xfconf on a session bus), and GNOME's mutter as a Wayland compositor with XWayland
   xfwm4 xfconf dbus-daemon metacity mutter xwayland
-  # the window's "Arial", metric-compatible
-  fonts-liberation
+  # the window's faces ("Arial" is the metric-compatible Liberation Sans), a desktop's font set
+  # beside them (Noto, as Ubuntu, Fedora and KDE have it) and a Chinese face, for names in other scripts
+  fonts-liberation fonts-dejavu-core fonts-noto-core fonts-wqy-microhei
   # a locale with a decimal comma, for the number-format tests
   locales
   # the Windows program: cross-built, checked and run under Wine

@@ -1,7 +1,9 @@
 #include "platform/linux/fltk_start.h"
 
 #include <FL/Fl.H>
+#define FL_INTERNALS  // for fl_xftfont, read only with the FLTK version below
 #include <FL/x.H>
+#undef FL_INTERNALS
 #include <fontconfig/fontconfig.h>
 
 #include <clocale>
@@ -21,6 +23,8 @@
 //   - no input method (nothing here takes typed text), so no preset font set per character set;
 //   - every atom FLTK asks for interned in one batch, one wait for the server instead of one each;
 //   - FLTK's watch on the root window's properties undone, which woke every copy at each restack.
+// One more of FLTK's insides is read elsewhere: the Xft font it draws with (toolkit_xft_font()), so
+// that characters that font lacks can be drawn from another.
 // All but the font configuration lean on FLTK's insides as of the version CMake names in
 // HV_FLTK_LEAN_START_FOR; built against any other, the program starts FLTK its plain way, slower
 // and writing FLTK's option files, and CMake says so.
@@ -33,8 +37,10 @@
 namespace hv::linux_backend {
 namespace {
 
-// The system's font folders and caches, and the aliases this window relies on: "Arial" is the
-// metric-compatible Liberation Sans where Arial itself is missing.
+// The system's font folders and caches (Debian keeps the caches in /var/cache, Fedora in /usr/lib),
+// and the faces the window is drawn with, whatever other fonts are installed: "Arial" is the
+// metric-compatible Liberation Sans, the toolkit's sans serif DejaVu Sans, both of the package's
+// dependencies. Other fonts serve only characters these lack.
 constexpr char kFontConfiguration[] = R"(<?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
 <fontconfig>
@@ -42,19 +48,20 @@ constexpr char kFontConfiguration[] = R"(<?xml version="1.0"?>
   <dir>/usr/local/share/fonts</dir>
   <dir prefix="xdg">fonts</dir>
   <cachedir>/var/cache/fontconfig</cachedir>
+  <cachedir>/usr/lib/fontconfig/cache</cachedir>
   <cachedir prefix="xdg">fontconfig</cachedir>
-  <alias binding="same">
-    <family>Arial</family>
-    <accept><family>Liberation Sans</family><family>Arimo</family></accept>
-  </alias>
-  <alias>
-    <family>sans</family>
-    <prefer><family>DejaVu Sans</family><family>Liberation Sans</family></prefer>
-  </alias>
-  <alias>
-    <family>sans-serif</family>
-    <prefer><family>DejaVu Sans</family><family>Liberation Sans</family></prefer>
-  </alias>
+  <match target="pattern">
+    <test name="family"><string>Arial</string></test>
+    <edit name="family" mode="prepend" binding="strong"><string>Liberation Sans</string><string>Arimo</string></edit>
+  </match>
+  <match target="pattern">
+    <test name="family"><string>sans</string></test>
+    <edit name="family" mode="prepend" binding="strong"><string>DejaVu Sans</string><string>Liberation Sans</string></edit>
+  </match>
+  <match target="pattern">
+    <test name="family"><string>sans-serif</string></test>
+    <edit name="family" mode="prepend" binding="strong"><string>DejaVu Sans</string><string>Liberation Sans</string></edit>
+  </match>
 </fontconfig>
 )";
 
@@ -111,6 +118,9 @@ const char* const kAtoms[] = {
 
 void ignore_warning(const char*, ...) {}
 
+// FLTK keeps the font it draws with in a variable of its own, declared for its own sources only.
+void* xft_font_in_use() { return fl_xftfont; }
+
 // An input method server that does not exist fails to open at once, so FLTK never builds the
 // preedit font set, which costs a round trip for every character set of the locale.
 void refuse_input_method() {
@@ -131,6 +141,7 @@ void open_toolkit_display(Display* display) {
 
 #else
 
+void* xft_font_in_use() { return nullptr; }
 void preset_options() {}
 void refuse_input_method() {}
 void open_toolkit_display(Display* display) { fl_open_display(display); }
@@ -138,6 +149,8 @@ void open_toolkit_display(Display* display) { fl_open_display(display); }
 #endif
 
 }  // namespace
+
+void* toolkit_xft_font() { return xft_font_in_use(); }
 
 Display* start_toolkit() {
   // A server that goes away while a request is being written would end the copy with SIGPIPE

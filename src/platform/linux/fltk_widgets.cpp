@@ -5,15 +5,13 @@
 
 #include <string>
 
+#include "platform/linux/fallback_text.h"
+
 namespace hv::linux_backend {
 namespace {
 
 Fl_Align text_alignment(bool centred) {
   return (centred ? FL_ALIGN_CENTER : FL_ALIGN_LEFT) | FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
-}
-
-void draw_plain_text(const std::string& text, int x, int y, int w, int h, Fl_Align align) {
-  fl_draw(text.c_str(), x, y, w, h, align, nullptr, 0);
 }
 
 }  // namespace
@@ -40,7 +38,7 @@ void Caption::draw() {
   draw_box();
   fl_font(labelfont(), labelsize());
   fl_color(labelcolor());
-  draw_plain_text(text_, x() + Fl::box_dx(box()), y() + Fl::box_dy(box()), w() - Fl::box_dw(box()),
+  draw_text(text_, x() + Fl::box_dx(box()), y() + Fl::box_dy(box()), w() - Fl::box_dw(box()),
                   h() - Fl::box_dh(box()), align());
 }
 
@@ -95,8 +93,7 @@ void TextBox::draw() {
   fl_font(labelfont(), labelsize());
   const bool selected = Fl::focus() == this && !text_.empty();
   if (selected) {
-    int tw = 0, th = 0;
-    fl_measure(text_.c_str(), tw, th, 0);
+    const int tw = text_width(text_);
     const int sx = (align() & FL_ALIGN_LEFT) ? bx : bx + (bw - tw) / 2;
     fl_push_clip(bx, by, bw, bh);
     fl_color(selection_color());
@@ -104,7 +101,7 @@ void TextBox::draw() {
     fl_pop_clip();
   }
   fl_color(selected ? fl_contrast(labelcolor(), selection_color()) : labelcolor());
-  draw_plain_text(text_, bx, by, bw, bh, align());
+  draw_text(text_, bx, by, bw, bh, align());
 }
 
 PictureBox::PictureBox(int x, int y, int w, int h, Fl_Image* picture, int border)
