@@ -199,6 +199,7 @@ TEST_P(Scenario, TheWindowShowsItsDesign) {
   const auto icon = window.property("_NET_WM_ICON");
   for (std::size_t i = 0; i + 1 < icon.size(); i += 2 + icon[i] * icon[i + 1]) widths.push_back(icon[i]);
   EXPECT_NE(std::find(widths.begin(), widths.end(), 16), widths.end()) << "a 16 x 16 icon";
+  if (!kUnderWine) { EXPECT_NE(std::find(widths.begin(), widths.end(), 128), widths.end()) << "a 128 x 128 icon"; }
 
   // The credit: a lone click changes nothing, a double-click shows the contact and writes nothing.
   const Area credit = area_of(ControlId::CREATOR_TEXTBOX);

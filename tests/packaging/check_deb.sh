@@ -24,9 +24,10 @@ desktop-file-validate "$desktop" || fail "the .desktop file is not valid"
 exec_path=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [[ -x "$root$exec_path" ]] || fail "Exec=$exec_path is not an installed program"
-for size in 16 24 32 48; do
+for size in 16 24 32 48 128; do
   [[ -f "$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png" ]] || fail "no ${size}px icon $icon"
 done
+grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" || fail "no scalable icon $icon"
 for page in HV-TEST-PROCESS-V1 hv-copies; do
   [[ -f "$root/usr/share/man/man1/$page.1.gz" ]] || fail "no manual page for $page"
 done

@@ -2,6 +2,7 @@
 
 #include <FL/Fl.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 
 #include <algorithm>
 #include <cmath>
@@ -78,13 +79,23 @@ void FltkForm::load_artwork() {
   const ui::RgbImage picture = ui::thumbs_up_picture();
   thumbs_up_ = std::make_unique<Fl_RGB_Image>(picture.pixels, picture.width, picture.height,
                                               picture.channels);
-  std::vector<const Fl_RGB_Image*> icons;
-  for (const ui::RgbImage& icon : ui::icon_images()) {
-    icons_.push_back(
-        std::make_unique<Fl_RGB_Image>(icon.pixels, icon.width, icon.height, icon.channels));
-    icons.push_back(icons_.back().get());
+}
+
+// The icons go to the window manager straight from the embedded runs: FLTK would keep a copy of
+// every image in each copy's memory. The property is built, sent and freed; the window manager
+// picks the size it shows.
+void FltkForm::send_icons() {
+  std::vector<unsigned long> icons;  // Xlib's 32-bit items are longs
+  for (const ui::IconImage& icon : ui::icon_images()) {
+    icons.insert(icons.end(), {static_cast<unsigned long>(icon.size), static_cast<unsigned long>(icon.size)});
+    for (const ui::IconRun& run : icon.runs) {
+      const unsigned long argb = static_cast<unsigned long>(run.alpha) << 24 | static_cast<unsigned long>(run.red) << 16 |
+                                 static_cast<unsigned long>(run.green) << 8 | run.blue;
+      icons.insert(icons.end(), run.count, argb);
+    }
   }
-  window_->icons(icons.data(), static_cast<int>(icons.size()));
+  XChangeProperty(fl_display, fl_xid(window_.get()), XInternAtom(fl_display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(icons.data()), static_cast<int>(icons.size()));
 }
 
 // The border grows with the density, so the sunken frame keeps its look on a dense screen.
@@ -190,6 +201,7 @@ void FltkForm::show() {
   apply_geometry();
   Fl::add_system_handler(on_system_event, this);
   window_->show();
+  send_icons();
   mark_shown();
   // FLTK pulls every new window onto the screen before it maps it, and has no switch for that. With
   // no window manager nothing else places the window, so it goes where it was asked right away.

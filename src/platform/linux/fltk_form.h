@@ -39,6 +39,7 @@ class FltkForm final : public BackendForm {
   int picture_border() const;
   Fl_Image* picture_for(int box_width, int box_height);
   void load_artwork();
+  void send_icons();
   void show();
   void settle_frame();
   void watch_window_manager();
@@ -57,7 +58,6 @@ class FltkForm final : public BackendForm {
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Fl_RGB_Image> thumbs_up_;
   std::unique_ptr<Fl_Image> scaled_thumbs_up_;
-  std::vector<std::unique_ptr<Fl_RGB_Image>> icons_;
   TextBox* app_name_ = nullptr;
   TriStateCheckBox* tick_box_ = nullptr;
   Caption* creator_ = nullptr;
