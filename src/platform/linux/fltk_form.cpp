@@ -82,9 +82,11 @@ void FltkForm::load_artwork() {
 }
 
 // The icons go to the window manager straight from the embedded runs: FLTK would keep a copy of
-// every image in each copy's memory. The property is built, sent and freed; the window manager
-// picks the size it shows.
-void FltkForm::send_icons() {
+// every image in each copy's memory. The property is built, sent and freed once the window has
+// been drawn, which it does not wait for; the window manager picks the size it shows.
+void FltkForm::send_icons(void* form) {
+  auto* self = static_cast<FltkForm*>(form);
+  Fl::remove_idle(send_icons, form);
   std::vector<unsigned long> icons;  // Xlib's 32-bit items are longs
   for (const ui::IconImage& icon : ui::icon_images()) {
     icons.insert(icons.end(), {static_cast<unsigned long>(icon.size), static_cast<unsigned long>(icon.size)});
@@ -94,7 +96,7 @@ void FltkForm::send_icons() {
       icons.insert(icons.end(), run.count, argb);
     }
   }
-  XChangeProperty(fl_display, fl_xid(window_.get()), XInternAtom(fl_display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+  XChangeProperty(fl_display, fl_xid(self->window_.get()), XInternAtom(fl_display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
                   PropModeReplace, reinterpret_cast<const unsigned char*>(icons.data()), static_cast<int>(icons.size()));
 }
 
@@ -201,7 +203,7 @@ void FltkForm::show() {
   apply_geometry();
   Fl::add_system_handler(on_system_event, this);
   window_->show();
-  send_icons();
+  Fl::add_idle(send_icons, this);
   mark_shown();
   // FLTK pulls every new window onto the screen before it maps it, and has no switch for that. With
   // no window manager nothing else places the window, so it goes where it was asked right away.
@@ -210,8 +212,7 @@ void FltkForm::show() {
   }
   settle_frame();
   exit_button_->take_focus();
-  watch_window_manager();
-  last_outer_ = current_outer_position();
+  watch_window_manager(session_.window_manager_check());
   before_ending_on_lost_display(on_lost_display, this);
 }
 
@@ -252,6 +253,7 @@ void FltkForm::settle_frame() {
   const auto extents = session_.frame_extents(fl_xid(window_.get()));
   if (!extents) return;
   frame_settled_ = true;
+  known_extents_ = *extents;
   if (extents->left == 0 && extents->top == 0) return;
   window_->position(static_cast<int>(ui::clamp_position_pixels(placed().x + extents->left)),
                     static_cast<int>(ui::clamp_position_pixels(placed().y + extents->top)));
@@ -259,51 +261,71 @@ void FltkForm::settle_frame() {
 
 // A window manager may start after the copy (from .xinitrc or an autostart) or end before it: one
 // that starts takes the window on, reparenting it or giving it WM_STATE; one that ends destroys its
-// check window. Either way the copy asks again, and watches the new check window. A window manager
-// found only now has framed the window where it stood, which is where it stays.
-void FltkForm::watch_window_manager() {
-  const bool had = session_.has_window_manager();
-  wm_check_ = session_.read_window_manager();
+// check window. Where such a sign contradicts what the copy knows, it asks again, and watches the
+// new check window. A window manager found only now has framed the window where it stood, which
+// is where it stays.
+void FltkForm::watch_window_manager(Window check) {
+  wm_check_ = check;
   if (wm_check_ != None) {
     const QuietXRequests quiet(fl_display);  // it may be gone already
     XSelectInput(fl_display, wm_check_, StructureNotifyMask);
   }
+}
+
+void FltkForm::read_window_manager() {
+  const bool had = session_.has_window_manager();
+  watch_window_manager(session_.read_window_manager());
   if (!had && session_.has_window_manager()) frame_settled_ = true;
 }
 
+// The events that tell where the window stands are followed here, in their order, so that the
+// copy knows its place without asking the server, which may be gone when it is needed.
 int FltkForm::on_system_event(void* event, void* form) {
   auto* self = static_cast<FltkForm*>(form);
   const auto* x_event = static_cast<const XEvent*>(event);
   if (!self->shown()) return 0;
   if (x_event->type == DestroyNotify && x_event->xdestroywindow.window == self->wm_check_ && self->wm_check_ != None) {
-    self->watch_window_manager();
+    self->read_window_manager();
     return 0;
   }
   if (x_event->xany.window != fl_xid(self->window_.get())) return 0;
   switch (x_event->type) {
     case PropertyNotify:
       self->settle_frame();
-      if (x_event->xproperty.atom == self->session_.wm_state()) self->watch_window_manager();
-      if (x_event->xproperty.atom != self->session_.net_frame_extents()) return 0;
+      if (x_event->xproperty.atom == self->session_.wm_state() && !self->session_.has_window_manager()) {
+        self->read_window_manager();
+      }
+      if (x_event->xproperty.atom == self->session_.net_frame_extents()) {
+        self->known_extents_ = self->session_.frame_extents(fl_xid(self->window_.get())).value_or(FrameExtents{});
+      }
       break;
     case MapNotify: self->mapped_ = true; break;
     case UnmapNotify: self->mapped_ = false; break;
-    case ReparentNotify: self->watch_window_manager(); break;
-    case ConfigureNotify:
-      // A window manager tells where it put the client in a notice of its own, on the root.
-      if (x_event->xconfigure.send_event) self->reported_client_ = {{x_event->xconfigure.x, x_event->xconfigure.y}};
+    case ReparentNotify:
+      self->reparented_ = x_event->xreparent.parent != self->session_.root();
+      if (self->reparented_ != self->session_.has_window_manager()) self->read_window_manager();
       break;
-    default: return 0;
+    case ConfigureNotify:
+      // A window manager tells where it put the client in a notice of its own, on the root; a window
+      // that no frame holds is told by the server, also on the root.
+      if (x_event->xconfigure.send_event || !self->reparented_) {
+        self->reported_client_ = {{x_event->xconfigure.x, x_event->xconfigure.y}};
+      }
+      break;
   }
-  self->last_outer_ = self->current_outer_position();
   return 0;
 }
 
 // Minimised, the window is unmapped while a window manager may still move its frame about for an
 // animation (openbox slides it to the screen's edge and back): the place it will be restored to is
-// the last one the window manager reported, not where the frame happens to be.
+// the last one the window manager reported, not where the frame happens to be. Once the display is
+// gone, the place the events last told is all there is.
 PixelPoint FltkForm::outer_position() const {
-  return display_lost_ ? last_outer_ : current_outer_position();
+  if (display_lost_) {
+    const PixelPoint client = reported_client_.value_or(placed());
+    return {client.x - known_extents_.left, client.y - known_extents_.top};
+  }
+  return current_outer_position();
 }
 
 PixelPoint FltkForm::current_outer_position() const {

@@ -39,10 +39,11 @@ class FltkForm final : public BackendForm {
   int picture_border() const;
   Fl_Image* picture_for(int box_width, int box_height);
   void load_artwork();
-  void send_icons();
+  static void send_icons(void* form);
   void show();
   void settle_frame();
-  void watch_window_manager();
+  void watch_window_manager(Window check);
+  void read_window_manager();
   static int on_system_event(void* event, void* form);
   static void on_lost_display(void* form);
   void apply_geometry() override;
@@ -63,12 +64,11 @@ class FltkForm final : public BackendForm {
   Caption* creator_ = nullptr;
   Fl_Button* exit_button_ = nullptr;
 
-  // Where the window manager last said it put the client, on the root, and whether it is mapped:
-  // followed from the window's own events, in their order.
+  // Where the window manager (or, with none, the server) last said the client stands on the root,
+  // its frame's extents and whether it is mapped: followed from the window's own events.
   std::optional<PixelPoint> reported_client_;
-  // Where the frame's corner last stood, kept for the moment the display is gone and can no
-  // longer be asked.
-  PixelPoint last_outer_;
+  FrameExtents known_extents_;
+  bool reparented_ = false;
   bool display_lost_ = false;
   bool closed_ = false;
   bool mapped_ = false;

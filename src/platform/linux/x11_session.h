@@ -28,6 +28,7 @@ class X11Session {
   Display* display() const { return display_; }
   Window root() const { return root_; }
   bool has_window_manager() const { return wm_check_ != None; }
+  Window window_manager_check() const { return wm_check_; }
   // Reads the window manager's presence again: one may start after the copy or end before it.
   // Its check window, whose end tells that it went, or None.
   Window read_window_manager();
