@@ -54,6 +54,12 @@ Parsed parse_command_line(const std::vector<std::string>& words) {
       command.grid = word == "--grid" ? GridMode::Unplaced : GridMode::Every;
     } else if (word == "--wait") {
       command.wait = true;
+    } else if (word.starts_with("--timeout=")) {
+      const auto seconds = whole_number(word.substr(10));
+      if (!seconds || *seconds < 1 || *seconds > kLongestTimeout) {
+        return refuse("--timeout takes a whole number of seconds from 1 to " + std::to_string(kLongestTimeout) + ": " + word);
+      }
+      command.timeout_seconds = seconds;
     } else if (word == "-h" || word == "--help") {
       return {Command{}, {}};
     } else {
@@ -75,6 +81,9 @@ Parsed parse_command_line(const std::vector<std::string>& words) {
   }
   if (command.verb != Verb::Start && (command.grid != GridMode::Off || command.wait)) {
     return refuse("--grid, --grid-all and --wait go with start only");
+  }
+  if (command.timeout_seconds && !(command.verb == Verb::Stop || (command.verb == Verb::Start && command.wait))) {
+    return refuse("--timeout goes with start --wait and stop only");
   }
 
   switch (command.verb) {
@@ -110,22 +119,24 @@ Parsed parse_command_line(const std::vector<std::string>& words) {
 }
 
 std::string usage_text() {
-  return "usage: hv-copies start [--grid|--grid-all] [--wait] N [PREFIX] [FOLDER]\n"
+  return "usage: hv-copies start [--grid|--grid-all] [--wait [--timeout=S]] N [PREFIX] [FOLDER]\n"
          "       hv-copies list [PREFIX]\n"
-         "       hv-copies stop [PREFIX]\n"
+         "       hv-copies stop [--timeout=S] [PREFIX]\n"
          "       hv-copies get NAME KEY\n"
          "       hv-copies set NAME KEY VALUE\n"
          "       hv-copies reset NAME\n"
          "\n"
          "start     makes the copies PREFIX-1 ... PREFIX-N of the program in FOLDER (hard links where\n"
-         "          the file system allows, copies otherwise), starts each and prints \"NAME PID\" lines.\n"
+         "          the file system allows, copies otherwise), starts each there and prints \"NAME PID\"\n"
+         "          lines; on Linux a copy's error output goes to NAME.log beside it.\n"
          "  --grid      first gives each copy with no stored place one side by side, monitor by\n"
          "              monitor; what does not fit goes on layers offset by a title bar\n"
          "  --grid-all  the same for every copy, stored places included\n"
          "  --wait      returns once every copy's window is shown\n"
-         "          Each copy starts in FOLDER; on Linux its error output goes to NAME.log there.\n"
          "list      prints every running copy of the program, whatever its name, \"NAME PID\" a line\n"
-         "stop      closes the copies' windows, so that each stores its settings, and waits for them\n"
+         "stop      closes the copies' windows, so that each stores its settings, and waits for them;\n"
+         "          it never kills: a copy not closed is named, and the status is 1\n"
+         "  --timeout=S  how long start --wait waits for the windows (60 s) and stop for the copies (30 s)\n"
          "get, set  one stored value of the copy NAME; reset forgets all of them\n"
          "\n"
          "With PREFIX, list and stop cover PREFIX-1, PREFIX-2 ... only. PREFIX defaults to\n"

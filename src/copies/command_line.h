@@ -14,6 +14,7 @@ struct Command {
   Verb verb = Verb::Help;
   GridMode grid = GridMode::Off;
   bool wait = false;
+  std::optional<int> timeout_seconds;  // start --wait and stop: how long to wait, where given
   int count = 0;
   std::string prefix;                 // start: the names' stem; list and stop: empty for any name
   std::optional<std::string> folder;  // start: where the copies are made
@@ -28,6 +29,7 @@ struct Parsed {
 
 inline constexpr const char* kDefaultPrefix = "HV-TEST-PROCESS";
 inline constexpr int kMostCopies = 10000;
+inline constexpr int kLongestTimeout = 86400;
 
 // Options may stand anywhere among the words; a word starting with '-' and not a number is an
 // option, so "set NAME MAIN_Left -300" stores a negative place.

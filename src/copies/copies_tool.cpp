@@ -182,6 +182,9 @@ int run_copies_tool(const std::vector<std::string>& words, CopiesSystem& system,
     err << "hv-copies: " << parsed.error << "\n" << usage_text();
     return 2;
   }
+  if (const auto seconds = parsed.command->timeout_seconds) {
+    limits.windows = limits.ending = std::chrono::seconds(*seconds);
+  }
   try {
     return run(*parsed.command, system, out, err, limits);
   } catch (const std::exception& error) {  // CopiesError, SettingsError and the library's own
