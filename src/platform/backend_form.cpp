@@ -5,19 +5,20 @@
 
 namespace hv {
 
-BackendForm::BackendForm(int dpi)
-    : dpi_(dpi),
+BackendForm::BackendForm(int desktop_dpi, int dpi)
+    : desktop_dpi_(desktop_dpi),
+      dpi_(dpi),
       width_twips_(static_cast<float>(ui::main_window().outer_width())),
       height_twips_(static_cast<float>(ui::main_window().outer_height())) {}
 
 float BackendForm::left() const {
   if (!shown_) return left_twips_;
-  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, dpi_);
+  return ui::twips_unless_moved(placed_.x, outer_position().x, left_twips_, desktop_dpi_);
 }
 
 float BackendForm::top() const {
   if (!shown_) return top_twips_;
-  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, dpi_);
+  return ui::twips_unless_moved(placed_.y, outer_position().y, top_twips_, desktop_dpi_);
 }
 
 void BackendForm::set_left(float twips) {
@@ -46,8 +47,8 @@ void BackendForm::geometry_changed() {
 
 PixelPlacement BackendForm::placement() {
   const auto& design = ui::main_window();
-  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, dpi_)),
-             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, dpi_))};
+  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, desktop_dpi_)),
+             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, desktop_dpi_))};
   return {placed_, ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi_),
           ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi_)};
 }

@@ -21,6 +21,10 @@ struct PixelPlacement {
 // What the main window is on every toolkit: geometry kept in twips, so that rounding to pixels
 // never makes a stored value drift; the tick box's click; handlers run one at a time, none after
 // the first that fails. A backend adds only its toolkit's calls.
+// Two densities: a place is a point of the whole desktop and converts with the desktop's one
+// density, so a stored place means the same point whichever monitor a copy opens on; the window's
+// size and fonts follow the density of the monitor it is on. Where a toolkit has one density for
+// everything (X11's Xft.dpi), the two are the same.
 class BackendForm : public Form {
  public:
   float left() const final;
@@ -32,7 +36,7 @@ class BackendForm : public Form {
 
  protected:
   // At the design's outer size, at 0,0.
-  explicit BackendForm(int dpi);
+  BackendForm(int desktop_dpi, int dpi);
 
   void use_events(FormEvents& events) { events_ = &events; }
   FormEvents& events() { return *events_; }
@@ -71,7 +75,7 @@ class BackendForm : public Form {
   void geometry_changed();
 
   FormEvents* events_ = nullptr;
-  int dpi_;
+  int desktop_dpi_, dpi_;
   float left_twips_ = 0, top_twips_ = 0, width_twips_, height_twips_;
   PixelPoint placed_;
   bool shown_ = false;

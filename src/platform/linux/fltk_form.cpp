@@ -62,7 +62,7 @@ void apply_design(Fl_Widget& widget, const ui::Control& control, int dpi) {
 
 }  // namespace
 
-FltkForm::FltkForm(X11Session& session, int dpi) : BackendForm(dpi), session_(session) {
+FltkForm::FltkForm(X11Session& session, int dpi) : BackendForm(dpi, dpi), session_(session) {
   const auto& design = ui::main_window();
   window_ = std::make_unique<MainWindow>(
       static_cast<int>(ui::twips_to_pixels(design.client_width, dpi)),

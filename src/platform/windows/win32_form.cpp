@@ -96,7 +96,9 @@ void register_classes(HINSTANCE instance) {
 
 }  // namespace
 
-Win32Form::Win32Form(HINSTANCE instance) : BackendForm(ui::kDesignDpi), instance_(instance) {
+// Places convert with the system's density, one for the whole desktop; the window's size and
+// fonts with its own monitor's, which WM_DPICHANGED brings when it moves to another.
+Win32Form::Win32Form(HINSTANCE instance) : BackendForm(static_cast<int>(GetDpiForSystem()), ui::kDesignDpi), instance_(instance) {
   const auto& design = ui::main_window();
   register_classes(instance_);
   thumbs_up_ = static_cast<HBITMAP>(
