@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace hv::copies {
 namespace {
@@ -32,11 +33,45 @@ constexpr VerbName kVerbs[] = {
 
 }  // namespace
 
+namespace {
+
+// The code point of the UTF-8 sequence at text[at], and its length; nullopt where it is not one.
+std::optional<std::pair<char32_t, std::size_t>> code_point(const std::string& text, std::size_t at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(at);
+  const std::size_t length = lead < 0x80 ? 1 : lead >= 0xf0 && lead < 0xf5 ? 4 : lead >= 0xe0 ? 3 : lead >= 0xc2 ? 2 : 0;
+  if (length == 0 || at + length > text.size()) return std::nullopt;
+  char32_t value = length == 1 ? lead : lead & (0x7f >> length);
+  for (std::size_t i = 1; i < length; ++i) {
+    if ((byte(at + i) & 0xc0) != 0x80) return std::nullopt;
+    value = value << 6 | (byte(at + i) & 0x3f);
+  }
+  constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < kSmallest[length] || value > 0x10ffff || (value >= 0xd800 && value < 0xe000)) return std::nullopt;
+  return std::pair(value, length);
+}
+
+// Spaces, line and paragraph separators and invisible format characters of Unicode, which a
+// listing's "NAME PID" line or a tester reading a name would trip over.
+bool is_blank_or_invisible(char32_t c) {
+  return c < 0xa0 || c == 0xa0 || c == 0xad || c == 0x1680 || (c >= 0x2000 && c <= 0x200f) ||
+         (c >= 0x2028 && c <= 0x202f) || (c >= 0x205f && c <= 0x206f) || c == 0x3000 || c == 0xfeff;
+}
+
+}  // namespace
+
 bool is_usable_prefix(const std::string& prefix) {
-  return !prefix.empty() && std::all_of(prefix.begin(), prefix.end(), [](char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
-           c == '_' || c == '-';
-  });
+  if (prefix.empty()) return false;
+  for (std::size_t at = 0; at < prefix.size();) {
+    const auto read = code_point(prefix, at);
+    if (!read) return false;
+    const char32_t c = read->first;
+    const bool ascii_word = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+                            c == '_' || c == '-';
+    if (!ascii_word && (c < 0x80 || is_blank_or_invisible(c))) return false;
+    at += read->second;
+  }
+  return true;
 }
 
 Parsed parse_command_line(const std::vector<std::string>& words) {
@@ -113,7 +148,7 @@ Parsed parse_command_line(const std::vector<std::string>& words) {
       break;
   }
   if (!command.prefix.empty() && !is_usable_prefix(command.prefix)) {
-    return refuse("PREFIX may hold letters, digits, '.', '_' and '-' only: " + command.prefix);
+    return refuse("PREFIX may hold letters and digits of any script, '.', '_' and '-' only: " + command.prefix);
   }
   return {command, {}};
 }
@@ -140,7 +175,8 @@ std::string usage_text() {
          "get, set  one stored value of the copy NAME; reset forgets all of them\n"
          "\n"
          "With PREFIX, list and stop cover PREFIX-1, PREFIX-2 ... only. PREFIX defaults to\n"
-         "HV-TEST-PROCESS and may hold letters, digits, '.', '_' and '-'. Options may stand anywhere.\n"
+         "HV-TEST-PROCESS and may hold letters and digits of any script, '.', '_' and '-'.\n"
+         "Options may stand anywhere.\n"
          "FOLDER defaults to hv-copies in $XDG_RUNTIME_DIR (Linux; else a private folder in /tmp) or in\n"
          "the local application data folder (Windows). The program is $HV_PROGRAM, else\n"
          "HV-TEST-PROCESS-V1 beside hv-copies, else (Linux) on $PATH.\n"

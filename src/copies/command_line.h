@@ -37,7 +37,8 @@ Parsed parse_command_line(const std::vector<std::string>& words);
 
 std::string usage_text();
 
-// A prefix becomes part of file and section names: letters, digits, '.', '_' and '-' only.
+// A prefix becomes part of file and section names: letters and digits of any script, '.', '_' and
+// '-'; no space, separator, control or invisible character, nothing that is not UTF-8.
 bool is_usable_prefix(const std::string& prefix);
 
 }  // namespace hv::copies

@@ -121,10 +121,11 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
   std::vector<RunningCopy> closing;
   bool failed = false;
   for (const auto& c : copies_named(system, command.prefix)) {
-    if (system.close_window(c.pid)) {
+    const auto refused = system.close_window(c.pid);
+    if (!refused) {
       closing.push_back(c);
     } else if (!system.has_ended(c.pid)) {
-      err << "hv-copies: " << c.name << " (" << c.pid << ") has no window that can be closed from here\n";
+      err << "hv-copies: " << c.name << " (" << c.pid << ") " << *refused << '\n';
       failed = true;
     }
   }

@@ -9,7 +9,10 @@ void keep_on_top(const Form& form, WindowPlacement& placement) {
   // The foreground is asked for again, since it may have changed since the first question and it
   // is the window in front now that must leave the band. With none in front the call is still
   // made: the null handle makes it fail without touching any window, and its result is ignored.
-  placement.SetWindowPos(placement.GetForegroundWindow(), kHwndNoTopmost, 0, 0, 0, 0, kFlags);
+  // The taskbar and the desktop are the shell's, not windows the tester works with: out of the
+  // band, the taskbar would let ordinary windows cover it. They keep their band.
+  const WindowHandle front = placement.GetForegroundWindow();
+  if (!placement.belongs_to_shell(front)) placement.SetWindowPos(front, kHwndNoTopmost, 0, 0, 0, 0, kFlags);
   placement.SetWindowPos(form.handle(), kHwndTopmost, 0, 0, 0, 0, kFlags);
 }
 

@@ -17,6 +17,9 @@ class WindowPlacement {
   // Places a window in z-order; returns false on failure (a vanished window, say).
   virtual bool SetWindowPos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx,
                             int cy, unsigned flags) = 0;
+
+  // Whether the window is one of the desktop shell's own, the taskbar or the desktop itself.
+  virtual bool belongs_to_shell(WindowHandle window) = 0;
 };
 
 // user32's own values, so the keeper reads as it would on Windows.

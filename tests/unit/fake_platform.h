@@ -131,8 +131,10 @@ class FakePlacement final : public WindowPlacement {
                    std::to_string(cy) + " " + std::to_string(flags));
     return succeed_ && window != kNoWindow;
   }
+  bool belongs_to_shell(WindowHandle window) override { return window == shell_; }
   // Successive answers of GetForegroundWindow; the last one repeats.
   std::vector<WindowHandle> foregrounds_;
+  WindowHandle shell_ = 0x900;
   bool succeed_ = true;
 
  private:

@@ -90,12 +90,14 @@ TEST_F(CloseAndExit, AFailedWriteStopsTheRemainingWrites) {
 using Keeper = HandlersTest;
 
 // Unless this window (0x100) has the foreground, the window in front when asked again leaves the
-// band, the null handle when there is none, and then this window enters it.
+// band, the null handle when there is none, and then this window enters it. A window of the
+// shell's (0x900, the taskbar) in front keeps its band.
 TEST_F(Keeper, EachTickDemotesTheWindowInFrontThenPromotesItself) {
   const std::pair<std::vector<WindowHandle>, std::vector<std::string>> cases[] = {
       {{0x200, 0x300}, {"SetWindowPos 768 -2 0 0 0 0 3", "SetWindowPos 256 -1 0 0 0 0 3"}},
       {{0x100}, {}},
-      {{}, {"SetWindowPos 0 -2 0 0 0 0 3", "SetWindowPos 256 -1 0 0 0 0 3"}}};
+      {{}, {"SetWindowPos 0 -2 0 0 0 0 3", "SetWindowPos 256 -1 0 0 0 0 3"}},
+      {{0x200, 0x900}, {"SetWindowPos 256 -1 0 0 0 0 3"}}};
   for (const auto& [foregrounds, calls] : cases) {
     placement.foregrounds_ = foregrounds;
     log.clear();

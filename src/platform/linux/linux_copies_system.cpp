@@ -357,10 +357,10 @@ bool LinuxCopiesSystem::window_shown(long pid) {
 
 // Through the window manager where it offers to close windows for others, as its close button
 // would; else the window's own close request, which the program answers the same way.
-bool LinuxCopiesSystem::close_window(long pid) {
+std::optional<std::string> LinuxCopiesSystem::close_window(long pid) {
   const auto& windows = main_windows();
   const auto found = windows.find(pid);
-  if (found == windows.end()) return false;
+  if (found == windows.end()) return "has no window that can be closed from here";
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.format = 32;
@@ -378,7 +378,7 @@ bool LinuxCopiesSystem::close_window(long pid) {
     XSendEvent(display_, found->second, False, NoEventMask, &event);
   }
   XFlush(display_);
-  return true;
+  return std::nullopt;
 }
 
 void LinuxCopiesSystem::pause() {

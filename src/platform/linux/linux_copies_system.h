@@ -29,7 +29,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   bool has_ended(long pid) override;
   copies::Desktop desktop() override;
   bool window_shown(long pid) override;
-  bool close_window(long pid) override;
+  std::optional<std::string> close_window(long pid) override;
   SectionedSettings& settings() override { return store_; }
   void pause() override;
 

@@ -14,6 +14,8 @@ class X11Placement final : public WindowPlacement {
   WindowHandle GetForegroundWindow() override;
   bool SetWindowPos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx, int cy,
                     unsigned flags) override;
+  // X11 desktops keep their panels in a layer of their own, which the keeper never asks about.
+  bool belongs_to_shell(WindowHandle) override { return false; }
 
  private:
   const X11Session& session_;

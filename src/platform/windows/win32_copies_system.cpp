@@ -141,15 +141,35 @@ void Win32CopiesSystem::make_copy(const fs::path& program, const fs::path& copy)
   if (!CopyFileW(program.c_str(), copy.c_str(), FALSE)) fail("cannot make " + narrow(copy.wstring()));
 }
 
+// Detached, with NUL for its standard handles and only that handle inherited, so that a script
+// reading this tool's output sees it end when the tool does, not when the last copy does; in its
+// own folder, so that it keeps no other folder busy (one on a USB stick can still be ejected).
 long Win32CopiesSystem::start(const fs::path& copy) {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  UniqueHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                               OPEN_EXISTING, 0, nullptr));
+  if (nul.get() == INVALID_HANDLE_VALUE) fail("cannot open NUL for " + narrow(copy.wstring()));
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+  startup.StartupInfo.hStdInput = startup.StartupInfo.hStdOutput = startup.StartupInfo.hStdError = nul.get();
+  SIZE_T size = 0;
+  InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+  std::vector<char> attributes(size);
+  HANDLE inherited[] = {nul.get()};
+  auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
+  const bool listed = size > 0 && InitializeProcThreadAttributeList(list, 1, 0, &size) &&
+                      UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+                                                nullptr, nullptr);
+  if (listed) startup.lpAttributeList = list;
   std::wstring command_line = L"\"" + copy.wstring() + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
+  const std::wstring folder = copy.parent_path().wstring();
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, FALSE, CREATE_NEW_PROCESS_GROUP, nullptr,
-                      nullptr, &startup, &process)) {
-    fail("cannot start " + narrow(copy.wstring()));
-  }
+  const BOOL started = CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NEW_PROCESS_GROUP | (listed ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr,
+                                      folder.c_str(), &startup.StartupInfo, &process);
+  if (listed) DeleteProcThreadAttributeList(list);
+  if (!started) fail("cannot start " + narrow(copy.wstring()));
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return static_cast<long>(process.dwProcessId);
@@ -168,16 +188,26 @@ std::vector<copies::RunningCopy> Win32CopiesSystem::running_copies(const fs::pat
   std::vector<copies::RunningCopy> found;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof entry;
+  DWORD my_session = 0;
+  ProcessIdToSessionId(GetCurrentProcessId(), &my_session);
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+    // A copy run as administrator lets a normal user neither read its memory nor its owner, only
+    // its image: in this user's session, it is taken for this user's, named by its file.
     UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID));
+    const bool readable = bool(process);
+    if (!readable) process.reset(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID));
     if (!process) continue;
     const auto user = token_user(process.get());
+    DWORD session = 0;
+    const bool mine = user ? same_user(*user, *me)
+                           : GetLastError() == ERROR_ACCESS_DENIED &&
+                                 ProcessIdToSessionId(entry.th32ProcessID, &session) && session == my_session;
     const auto path = image_path(process.get());
-    if (!user || !same_user(*user, *me) || !path) continue;
+    if (!mine || !path) continue;
     const bool same = file_identity(*path) == want || holds(*path, program_bytes);
     if (same) {
-      const std::string name = started_as(process.get()).value_or(narrow(path->wstring()));
-      found.push_back({executable_name_from_path(name), static_cast<long>(entry.th32ProcessID)});
+      const auto name = readable ? started_as(process.get()) : std::nullopt;
+      found.push_back({executable_name_from_path(name.value_or(narrow(path->wstring()))), static_cast<long>(entry.th32ProcessID)});
     }
   }
   return found;
@@ -255,11 +285,14 @@ bool Win32CopiesSystem::window_shown(long pid) {
   return found != windows.end() && IsWindowVisible(found->second);
 }
 
-// As the window's close box does, so that the copy stores its settings on the way out.
-bool Win32CopiesSystem::close_window(long pid) {
+// As the window's close box does, so that the copy stores its settings on the way out. A copy run
+// as administrator takes no message from a normal user's program: Windows says access is denied.
+std::optional<std::string> Win32CopiesSystem::close_window(long pid) {
   const auto& windows = main_windows();
   const auto found = windows.find(pid);
-  return found != windows.end() && PostMessageW(found->second, WM_CLOSE, 0, 0);
+  if (found == windows.end()) return "has no window that can be closed from here";
+  if (PostMessageW(found->second, WM_CLOSE, 0, 0)) return std::nullopt;
+  return "cannot be closed from here: " + system_message(GetLastError());
 }
 
 void Win32CopiesSystem::pause() {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 namespace hv::windows_backend {
 
 WindowHandle Win32Placement::GetForegroundWindow() {
@@ -17,6 +19,15 @@ bool Win32Placement::SetWindowPos(WindowHandle window, std::intptr_t insert_afte
   }
   return ::SetWindowPos(reinterpret_cast<HWND>(window), reinterpret_cast<HWND>(insert_after), x, y,
                         cx, cy, flags) != FALSE;
+}
+
+bool Win32Placement::belongs_to_shell(WindowHandle window) {
+  const HWND hwnd = reinterpret_cast<HWND>(window);
+  if (!hwnd) return false;
+  if (hwnd == GetShellWindow()) return true;
+  wchar_t name[32] = L"";
+  GetClassNameW(hwnd, name, 32);
+  return std::wstring_view(name) == L"Shell_TrayWnd" || std::wstring_view(name) == L"Shell_SecondaryTrayWnd";
 }
 
 }  // namespace hv::windows_backend
