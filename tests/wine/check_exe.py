@@ -50,8 +50,9 @@ def failures(pe):
     data_entry = group.directory.entries[0].directory.entries[0].data.struct
     data = pe.get_data(data_entry.OffsetToData, data_entry.Size)
     images = [struct.unpack_from("<BBBBHHIH", data, 6 + 14 * i) for i in range(struct.unpack_from("<H", data, 4)[0])]
+    # The two 256-colour images, and smooth ones for denser screens; a 256-pixel image says 0.
     sizes = sorted((width, height, bits) for width, height, _, _, _, bits, _, _ in images)
-    if sizes != [(16, 16, 8), (24, 24, 8)]:
+    if sizes != [(0, 0, 32), (16, 16, 8), (24, 24, 8), (32, 32, 32), (48, 48, 32)]:
         yield f"icon images {sizes}"
 
 

@@ -1,6 +1,7 @@
 // Draws this program's own artwork from shapes and writes every form the builds embed:
 //   thumbs_up.bmp       the 96 x 81 picture (24-bit), for the Windows resource
-//   app.ico             16 x 16 and 24 x 24 at 8 bits per pixel, for the Windows resource
+//   app.ico             16 and 24 pixels at 8 bits per pixel, and smooth 32, 48 and 256-pixel
+//                       PNGs, for the Windows resource
 //   artwork_pixels.cpp  the picture as an RGB array and the icon images as runs of RGBA pixels,
 //                       for the Linux build
 //   icon-N.png          the icon at 16, 24, 32, 48 and 128 pixels, for Linux desktops' icon themes
@@ -18,6 +19,8 @@
 #include <numbers>
 #include <string>
 #include <vector>
+
+#include <zlib.h>
 
 namespace {
 
@@ -210,6 +213,19 @@ IndexedImage icon_image(int size) {
   return out;
 }
 
+// The icon at a large size in full colour, its edge smooth: the face's colours rendered over its
+// own dark rim, so that edge pixels keep the rim's colour, with the face's coverage as alpha.
+std::vector<std::uint8_t> smooth_icon_rgba(int size) {
+  const Image rgb = render(icon_picture(), kInk, 96, 96, size, size);
+  const Image coverage = render({{circle(48, 48, 44), kWhite, 0}}, {0, 0, 0}, 96, 96, size, size);
+  std::vector<std::uint8_t> out;
+  for (int i = 0; i < size * size; ++i) {
+    const Rgb c = rgb.pixels[i];
+    out.insert(out.end(), {c.r, c.g, c.b, coverage.pixels[i].r});
+  }
+  return out;
+}
+
 void put16(std::string& s, unsigned v) { s += char(v & 0xff), s += char((v >> 8) & 0xff); }
 void put32(std::string& s, unsigned long v) { put16(s, v & 0xffff), put16(s, (v >> 16) & 0xffff); }
 
@@ -257,18 +273,21 @@ std::string ico_image(const IndexedImage& image) {
   return s;
 }
 
-std::string ico_file(const std::vector<IndexedImage>& images) {
+// An .ico of palette images, then PNG images (a 256-pixel entry gives its size as 0).
+std::string ico_file(const std::vector<IndexedImage>& images, const std::vector<std::pair<int, std::string>>& pngs) {
   std::string s;
-  put16(s, 0), put16(s, 1), put16(s, static_cast<unsigned>(images.size()));
-  std::vector<std::string> bodies;
-  for (const auto& image : images) bodies.push_back(ico_image(image));
-  unsigned long offset = 6 + 16 * images.size();
-  for (std::size_t i = 0; i < images.size(); ++i) {
-    s += char(images[i].width), s += char(images[i].height), s += char(0), s += char(0);
-    put16(s, 1), put16(s, 8), put32(s, bodies[i].size()), put32(s, offset);
-    offset += bodies[i].size();
+  put16(s, 0), put16(s, 1), put16(s, static_cast<unsigned>(images.size() + pngs.size()));
+  std::vector<std::pair<int, std::string>> bodies;
+  for (const auto& image : images) bodies.emplace_back(image.width, ico_image(image));
+  bodies.insert(bodies.end(), pngs.begin(), pngs.end());
+  unsigned long offset = 6 + 16 * bodies.size();
+  for (std::size_t i = 0; i < bodies.size(); ++i) {
+    const auto& [size, body] = bodies[i];
+    s += char(size & 0xff), s += char(size & 0xff), s += char(0), s += char(0);
+    put16(s, 1), put16(s, i < images.size() ? 8 : 32), put32(s, body.size()), put32(s, offset);
+    offset += body.size();
   }
-  for (const auto& body : bodies) s += body;
+  for (const auto& [size, body] : bodies) s += body;
   return s;
 }
 
@@ -339,15 +358,6 @@ std::vector<std::uint8_t> rgba_bytes(const IndexedImage& image) {
   return out;
 }
 
-std::uint32_t crc32(const std::string& bytes) {
-  std::uint32_t crc = 0xffffffffu;
-  for (unsigned char byte : bytes) {
-    crc ^= byte;
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
 void put32_big(std::string& s, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) s += char((v >> shift) & 0xff);
 }
@@ -356,28 +366,24 @@ std::string png_chunk(const std::string& type, const std::string& data) {
   std::string chunk;
   put32_big(chunk, static_cast<std::uint32_t>(data.size()));
   chunk += type + data;
-  put32_big(chunk, crc32(type + data));
+  const std::string checked = type + data;
+  put32_big(chunk, static_cast<std::uint32_t>(
+                       crc32(0, reinterpret_cast<const Bytef*>(checked.data()), static_cast<uInt>(checked.size()))));
   return chunk;
 }
 
-// An RGBA PNG; its zlib stream stores the rows uncompressed, which for icons this small is fine.
+// An RGBA PNG, its rows compressed at zlib's best, which for the same zlib gives the same bytes.
 std::string png_file(int width, int height, const std::vector<std::uint8_t>& rgba) {
   std::string raw;
   for (int y = 0; y < height; ++y) {
     raw += '\0';  // no filter
     raw.append(reinterpret_cast<const char*>(rgba.data()) + std::size_t(y) * width * 4, std::size_t(width) * 4);
   }
-  std::string zlib = "\x78\x01";
-  for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
-    const std::size_t length = std::min<std::size_t>(65535, raw.size() - at);
-    zlib += char(at + length >= raw.size() ? 1 : 0);
-    zlib += char(length & 0xff), zlib += char(length >> 8);
-    zlib += char(~length & 0xff), zlib += char((~length >> 8) & 0xff);
-    zlib += raw.substr(at, length);
-  }
-  std::uint32_t a = 1, b = 0;
-  for (unsigned char byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
-  put32_big(zlib, (b << 16) | a);
+  uLongf length = compressBound(static_cast<uLong>(raw.size()));
+  std::string zlib(length, '\0');
+  compress2(reinterpret_cast<Bytef*>(zlib.data()), &length, reinterpret_cast<const Bytef*>(raw.data()),
+            static_cast<uLong>(raw.size()), Z_BEST_COMPRESSION);
+  zlib.resize(length);
   std::string header;
   put32_big(header, static_cast<std::uint32_t>(width));
   put32_big(header, static_cast<std::uint32_t>(height));
@@ -402,6 +408,8 @@ int main(int argc, char** argv) {
   const std::string folder = argv[1];
   const Image picture = render(thumbs_up_picture(), kSky, 96, 81, 96, 81);
   const std::vector<IndexedImage> icons{icon_image(16), icon_image(24)};
+  std::vector<std::pair<int, std::string>> smooth_icons;
+  for (const int size : {32, 48, 256}) smooth_icons.emplace_back(size, png_file(size, size, smooth_icon_rgba(size)));
   const std::vector<IndexedImage> desktop_icons{icon_image(16), icon_image(24), icon_image(32),
                                                 icon_image(48), icon_image(128)};
 
@@ -426,7 +434,7 @@ int main(int argc, char** argv) {
                      png_file(icon.width, icon.height, rgba_bytes(icon)));
   }
   ok = ok && write(folder + "/icon.svg", icon_svg()) && write(folder + "/thumbs_up.bmp", bmp_file(picture)) &&
-                  write(folder + "/app.ico", ico_file(icons)) &&
+                  write(folder + "/app.ico", ico_file(icons, smooth_icons)) &&
                   write(folder + "/artwork_pixels.cpp", source);
   if (!ok) std::fprintf(stderr, "cannot write to %s\n", folder.c_str());
   return ok ? 0 : 1;

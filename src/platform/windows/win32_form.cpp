@@ -48,6 +48,10 @@ LRESULT CALLBACK picture_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
         HGDIOBJ old = SelectObject(memory, bitmap);
         BITMAP info{};
         GetObjectW(bitmap, sizeof info, &info);
+        // Scaled for a denser screen, every source pixel counts towards what is shown; the default
+        // mode drops or doubles whole rows at 125 % to 175 %.
+        SetStretchBltMode(dc, HALFTONE);
+        SetBrushOrgEx(dc, 0, 0, nullptr);
         StretchBlt(dc, 0, 0, inside.right, inside.bottom, memory, 0, 0, info.bmWidth,
                    info.bmHeight, SRCCOPY);
         SelectObject(memory, old);
@@ -79,8 +83,6 @@ void register_classes(HINSTANCE instance) {
   main.hInstance = instance;
   main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  main.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-  main.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, 16, 16, 0));
   main.lpszClassName = main_class.c_str();
   RegisterClassExW(&main);
 
@@ -114,8 +116,24 @@ Win32Form::Win32Form(HINSTANCE instance) : BackendForm(static_cast<int>(GetDpiFo
   layout(GetDpiForWindow(window_));
 }
 
+// The icons at the sizes the window's density asks for (the title bar's and Alt+Tab's), drawn
+// from the icon's own image of that size, not one scaled up.
+void Win32Form::load_icons(UINT dpi) {
+  for (const auto& [kind, metric] : {std::pair(ICON_BIG, SM_CXICON), std::pair(ICON_SMALL, SM_CXSMICON)}) {
+    const int size = GetSystemMetricsForDpi(metric, dpi);
+    auto* icon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, size, size, 0));
+    HICON& kept = kind == ICON_BIG ? big_icon_ : small_icon_;
+    SendMessageW(window_, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+    if (kept) DestroyIcon(kept);
+    kept = icon;
+  }
+}
+
 Win32Form::~Win32Form() {
   if (window_) DestroyWindow(window_);
+  for (HICON icon : {big_icon_, small_icon_}) {
+    if (icon) DestroyIcon(icon);
+  }
   for (auto& [size, font] : fonts_) DeleteObject(font);
   for (auto& [colour, brush] : brushes_) DeleteObject(brush);
   if (thumbs_up_) DeleteObject(thumbs_up_);
@@ -171,6 +189,7 @@ void Win32Form::create_controls() {
 // Places every control and sets its font for a DPI: the design's twips at 1440 / DPI a pixel.
 void Win32Form::layout(UINT dpi) {
   use_dpi(static_cast<int>(dpi));
+  load_icons(dpi);
   const auto px = [this](int twips) { return static_cast<int>(ui::twips_to_pixels(static_cast<float>(twips), this->dpi())); };
   for (const auto& [child, control] : designs_) {
     const ui::TwipsRect& r = control->rect;
@@ -318,6 +337,10 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
       // The end of the Windows session closes the window as any close does. The query before it
       // can still be cancelled by another program, so only this message, with its flag set, stores.
       if (w) close();
+      return 0;
+    case WM_SETFOCUS:
+      // The frame took the focus (a restore from the taskbar does): the control that had it gets it back.
+      if (last_focus_ && IsWindow(last_focus_)) SetFocus(last_focus_);
       return 0;
     case WM_ACTIVATE:
       if (LOWORD(w) == WA_INACTIVE || !HIWORD(w)) {

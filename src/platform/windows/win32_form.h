@@ -69,6 +69,7 @@ class Win32Form final : public BackendForm {
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
   void create_controls();
   void layout(UINT dpi);
+  void load_icons(UINT dpi);
   HFONT font_for(const ui::Control& control);
   void apply_geometry() override;
   PixelPoint outer_position() const override;
@@ -92,6 +93,7 @@ class Win32Form final : public BackendForm {
   SmallMap<FontKey, HFONT> fonts_;
   SmallMap<COLORREF, HBRUSH> brushes_;
   HBITMAP thumbs_up_ = nullptr;
+  HICON big_icon_ = nullptr, small_icon_ = nullptr;
   // Where the window last stood while not minimised: a minimised window stands at the parking
   // place of minimised windows, which is not where it reopens.
   POINT normal_position_{};
