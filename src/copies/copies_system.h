@@ -4,6 +4,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/identity.h"
@@ -12,6 +13,16 @@
 #include "ui/controls.h"
 
 namespace hv::copies {
+
+// File names are UTF-8 text in the tool, as the words it is given are: a path is made from them and
+// told back as such on every platform (Windows' own conversions would take the code page's).
+inline std::filesystem::path path_from_utf8(std::string_view text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+inline std::string utf8_of(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return {text.begin(), text.end()};
+}
 
 // A failure the tool reports and stops on; the message says what and why.
 class CopiesError : public std::runtime_error {
@@ -35,6 +46,9 @@ class CopiesSystem {
   virtual std::filesystem::path default_folder() = 0;
   // The file a copy of the given name is made as ("NAME", or "NAME.exe" where that is the custom).
   virtual std::string file_name(const std::string& name) = 0;
+  std::filesystem::path copy_in(const std::filesystem::path& folder, const std::string& name) {
+    return folder / path_from_utf8(file_name(name));
+  }
   // A hard link to the program at copy (made anew), or a copy where the file system refuses links.
   virtual void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) = 0;
   // Starts the copy detached from this tool, in the copy's own folder; its process id.

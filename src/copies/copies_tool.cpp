@@ -98,17 +98,17 @@ bool wait_for_windows(std::vector<RunningCopy> started, CopiesSystem& system, st
 
 int start(const Command& command, CopiesSystem& system, std::ostream& out, std::ostream& err, const Limits& limits) {
   const auto program = system.program();
-  const std::filesystem::path folder = command.folder ? std::filesystem::path(*command.folder) : system.default_folder();
+  const std::filesystem::path folder = command.folder ? path_from_utf8(*command.folder) : system.default_folder();
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (!std::filesystem::is_directory(folder)) {
-    throw CopiesError("cannot make the folder " + folder.string() + (error ? ": " + error.message() : ""));
+    throw CopiesError("cannot make the folder " + utf8_of(folder) + (error ? ": " + error.message() : ""));
   }
   if (command.grid != GridMode::Off) lay_out(command, system, err);
   std::vector<RunningCopy> started;
   for (int i = 1; i <= command.count; ++i) {
     const std::string name = copy_name(command.prefix, i);
-    const auto copy = folder / system.file_name(name);
+    const auto copy = system.copy_in(folder, name);
     system.make_copy(program, copy);
     started.push_back({name, system.start(copy)});
     out << name << ' ' << started.back().pid << '\n' << std::flush;

@@ -278,14 +278,17 @@ TEST_P(DenseHvCopies, AtTwiceTheDensityTheGridCountsInTheDesktopsPixels) {
 }
 
 // list finds every running copy of the program that belongs to the user, under any name: ten of
-// one prefix in a tester's order (ONE-2 before ONE-10), another prefix given before its verb, and
-// by hand a symbolic link and a copy of the file's bytes named like the prefix with no number
-// after it, which list ONE and stop ONE leave out; not a copy run by another user. The tool's
-// copies are made in the runtime folder. set and get go through the store while the copies run;
-// reset forgets a copy's settings.
+// one prefix in a tester's order (ONE-2 before ONE-10), another prefix in Cyrillic given before
+// its verb, and by hand a symbolic link and a copy of the file's bytes named like the prefix with
+// no number after it, which list ONE and stop ONE leave out; not a copy run by another user. The
+// tool's copies are made in the runtime folder (Windows: the local application data folder) and
+// run there; its output read through a pipe ends when it does. set and get go through the store
+// while the copies run; reset forgets a copy's settings.
 TEST_P(HvCopiesTool, ListFindsEveryCopyInOrderAndSettingsGoThroughTheStoreWhileCopiesRun) {
-  const std::string one = own("ONE"), two = own("TWO");
-  ASSERT_EQ(run("start --wait 10 " + one).status, 0);
+  const std::string one = own("ONE"), two = own("ДВА");
+  const ToolRun piped = shell(*x, std::string("timeout 30 sh -c '") + (kUnderWine ? "wine " : "") + HV_COPIES_TOOL +
+                                      " start --wait 10 " + one + " | cat'");
+  ASSERT_EQ(piped.status, 0) << "the pipe stayed open: " << piped.err;
   ASSERT_EQ(run("--wait start 1 " + two).status, 0);
   auto linked = copy(one + "-old", Copy::Link::SymLink), copied = copy(one + "-x", Copy::Link::Copy);
   for (Copy* by_hand : {linked.get(), copied.get()}) by_hand->start(), by_hand->window();
@@ -303,7 +306,10 @@ TEST_P(HvCopiesTool, ListFindsEveryCopyInOrderAndSettingsGoThroughTheStoreWhileC
   for (const auto& name : numbered(one, 10)) EXPECT_EQ(listed[name], 1) << name;
   for (const auto& name : {two + "-1", one + "-old", one + "-x"}) EXPECT_EQ(listed[name], 1) << name;
   EXPECT_EQ(listed.count(one + "-11"), 0U) << "another user's copy";
-  if (!kUnderWine) { EXPECT_TRUE(fs::is_regular_file(dir.path() / "hv-copies" / (one + "-1"))); }
+  const auto first = processes_of(one + "-1");
+  ASSERT_EQ(first.size(), 1U);
+  const fs::path runs_in = fs::read_symlink("/proc/" + std::to_string(first[0]) + "/cwd");
+  EXPECT_TRUE(kUnderWine ? runs_in.string().ends_with("/AppData/Local/hv-copies") : runs_in == dir.path() / "hv-copies") << runs_in;
 
   const std::string two_of_one = one + "-2";
   const ToolRun set = run("set " + two_of_one + " MAIN_Left -300");
