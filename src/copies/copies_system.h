@@ -56,6 +56,9 @@ class CopiesSystem {
   // The last line a copy this tool started wrote to its error output, where that is kept.
   virtual std::optional<std::string> last_error_line(long pid) = 0;
 
+  // Throws, saying why and what to change, where so many more copies cannot run on this desktop.
+  virtual void make_room_for(int copies) = 0;
+
   // Every running process of the user's that runs the program, under any name.
   virtual std::vector<RunningCopy> running_copies(const std::filesystem::path& program) = 0;
   virtual bool has_ended(long pid) = 0;

@@ -98,6 +98,7 @@ bool wait_for_windows(std::vector<RunningCopy> started, CopiesSystem& system, st
 
 int start(const Command& command, CopiesSystem& system, std::ostream& out, std::ostream& err, const Limits& limits) {
   const auto program = system.program();
+  system.make_room_for(command.count);
   const std::filesystem::path folder = command.folder ? path_from_utf8(*command.folder) : system.default_folder();
   std::error_code error;
   std::filesystem::create_directories(folder, error);

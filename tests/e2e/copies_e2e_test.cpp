@@ -409,6 +409,38 @@ TEST_P(HvCopiesTool, ACopyThatEndsBeforeItsWindowShowsIsNamedWithItsLastWords) {
                                                         "cannot open the display\n"))) << started.err;
 }
 
+// At the X server's client limit (Xvfb -maxclients 64 here; 256 is Xorg's and Xvfb's default), start
+// refuses a count that cannot fit, naming the limit and how to raise it, and starts nothing; a copy
+// the server refuses says so in the server's words; and stop, which cannot connect either, ends
+// every copy on this display as a logout does, so that each stores its place.
+class FullServer : public HvCopies {
+ protected:
+  std::vector<std::string> server_options() const override { return {"-maxclients", "64"}; }
+};
+HV_UNDER(FullServer, Wm::Bare);
+
+TEST_P(FullServer, AtTheClientLimitStartRefusesAndStopStillEndsEveryCopyStoringItsPlace) {
+  const std::string full = own("FULL");
+  const ToolRun refused = run("start 100 " + full);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("takes at most 64 clients"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("-maxclients"), std::string::npos) << refused.err;
+  EXPECT_EQ(run("list " + full).out, "");
+  ASSERT_EQ(run("start --wait 3 " + full).status, 0);
+  std::vector<Display*> taken;  // the rest of the server's clients
+  while (Display* client = XOpenDisplay(x->name().c_str())) taken.push_back(client);
+  Copy late(*x, dir.path() / "late", full + "-late");
+  late.start();
+  EXPECT_EQ(late.wait_for_exit(), 1);
+  EXPECT_EQ(late.stderr_text(), "HV_TEST_PROCESS: error: cannot open the display \"" + x->name() +
+                                    "\": Maximum number of clients reached\n");
+  const ToolRun stopped = run("stop " + full);
+  EXPECT_EQ(stopped.status, 0) << stopped.err;
+  EXPECT_EQ(stopped.out, "stopped 3 copies\n");
+  for (const auto& name : numbered(full, 3)) EXPECT_EQ(stored(name, "MAIN_Left"), "1000") << name;
+  for (Display* client : taken) XCloseDisplay(client);
+}
+
 // The copies outlive the shell session that started them, as when the tester's terminal closes
 // (its processes get SIGHUP); where FOLDER's file system refuses links (tmpfs) they run from
 // copies of the program's bytes, each in FOLDER; and the tool finds the program on PATH when it

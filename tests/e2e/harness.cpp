@@ -176,7 +176,7 @@ std::vector<Rgb> pixels_of(const Capture& shot, Area a) {
   return out;
 }
 
-XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
+XSession::XSession(Wm wm, const std::string& screen, const std::vector<std::string>& options) : wm_(wm) {
   if (wm_ == Wm::XWayland) {
     start_wayland(screen);
     return;
@@ -184,8 +184,10 @@ XSession::XSession(Wm wm, const std::string& screen) : wm_(wm) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
   // -noreset: the server keeps the root's properties when the last client but the test leaves.
-  xvfb_ = spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen + "x24", "-nolisten",
-                 "tcp", "-noreset"}, {}, "", fds[1]);
+  std::vector<std::string> command{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen + "x24", "-nolisten",
+                                   "tcp", "-noreset"};
+  command.insert(command.end(), options.begin(), options.end());
+  xvfb_ = spawn(command, {}, "", fds[1]);
   ::close(fds[1]);
   pollfd ready{fds[0], POLLIN, 0};
   char c = 0;

@@ -100,7 +100,8 @@ std::vector<unsigned long> property_of(Display* display, Window window, Atom pro
 // XWayland. The desktop keeps its files in a home of its own, never the user's.
 class XSession {
  public:
-  explicit XSession(Wm wm, const std::string& screen = "1280x1024");
+  // options: more of Xvfb's own, such as its client limit.
+  explicit XSession(Wm wm, const std::string& screen = "1280x1024", const std::vector<std::string>& options = {});
   ~XSession();
   XSession(const XSession&) = delete;
   XSession& operator=(const XSession&) = delete;
@@ -250,11 +251,12 @@ class Copy {
 // prefix's processes are stopped after each test: they keep the display they started with.
 class E2eTest : public ::testing::TestWithParam<Wm> {
  protected:
-  void SetUp() override { x = std::make_unique<XSession>(GetParam(), screen()); }
+  void SetUp() override { x = std::make_unique<XSession>(GetParam(), screen(), server_options()); }
   void TearDown() override {
     if (kUnderWine) wine::run("wineserver -k");
   }
   virtual std::string screen() const { return "1280x1024"; }
+  virtual std::vector<std::string> server_options() const { return {}; }
   std::unique_ptr<Copy> copy(const std::string& file_name, Copy::Link link = Copy::Link::HardLink) {
     return std::make_unique<Copy>(*x, dir.path() / file_name, file_name, link);
   }

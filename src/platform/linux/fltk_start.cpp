@@ -15,6 +15,7 @@
 
 #include "app/identity.h"
 #include "platform/linux/x11_errors.h"
+#include "platform/linux/x11_session.h"
 
 // How this program starts FLTK, all in one place. One measure is needed for correct behaviour:
 //   - the toolkit's options are preset in memory, so it never writes its option files.
@@ -160,15 +161,14 @@ Display* start_toolkit() {
   use_lean_font_configuration();
   std::setlocale(LC_CTYPE, "");
   refuse_input_method();
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) {
-    const std::string line = report_line("error: cannot open the display \"" + std::string(XDisplayName(nullptr)) + "\"");
-    std::fprintf(stderr, "%s\n", line.c_str());
+  const OpenedDisplay opened = open_display();
+  if (!opened.display) {
+    std::fprintf(stderr, "%s\n", report_line("error: " + opened.why).c_str());
     std::exit(1);
   }
   report_x_errors();
-  open_toolkit_display(display);
-  return display;
+  open_toolkit_display(opened.display);
+  return opened.display;
 }
 
 }  // namespace hv::linux_backend

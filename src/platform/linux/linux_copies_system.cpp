@@ -2,6 +2,8 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/Xlib-xcb.h>
+#include <X11/extensions/XRes.h>
 #include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <spawn.h>
@@ -10,6 +12,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
+#include <csignal>
+#include <cstdint>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -50,6 +55,17 @@ char process_state(long pid) {
   const std::string stat = read_whole("/proc/" + std::to_string(pid) + "/stat");
   const auto close = stat.rfind(')');
   return close != std::string::npos && close + 2 < stat.size() ? stat[close + 2] : '?';
+}
+
+// The display a process of the user's was started on, from its environment.
+std::string display_of(long pid) {
+  const std::string environment = read_whole("/proc/" + std::to_string(pid) + "/environ");
+  for (std::size_t at = 0; at < environment.size();) {
+    const std::size_t end = std::min(environment.find('\0', at), environment.size());
+    if (environment.compare(at, 8, "DISPLAY=") == 0) return environment.substr(at + 8, end - at - 8);
+    at = end + 1;
+  }
+  return {};
 }
 
 }  // namespace
@@ -187,13 +203,47 @@ bool LinuxCopiesSystem::has_ended(long pid) {
 
 X11Session& LinuxCopiesSystem::session() {
   if (!session_) {
-    const char* name = std::getenv("DISPLAY");
-    display_ = XOpenDisplay(nullptr);
-    if (!display_) throw CopiesError(std::string("cannot open the display \"") + (name ? name : "") + "\"");
+    const OpenedDisplay opened = open_display();
+    if (!opened.display) throw CopiesError(opened.why);
+    display_ = opened.display;
     ignore_x_errors();
     session_ = std::make_unique<X11Session>(display_);
   }
   return *session_;
+}
+
+bool LinuxCopiesSystem::display_reachable() {
+  if (!reachable_) {
+    try {
+      session();
+      reachable_ = true;
+    } catch (const CopiesError&) {
+      reachable_ = false;
+    }
+  }
+  return *reachable_;
+}
+
+// This tool's own connection comes first, so that it holds one whatever the copies take. Each copy
+// is one client of the X server, which takes as many as the ids it hands out allow: 29 bits, of
+// which the resource mask's are each client's own and the rest number the clients, the server's
+// own among them. How many it has, the X-Resource extension tells where the server has it.
+void LinuxCopiesSystem::make_room_for(int copies) {
+  session();
+  const std::uint32_t own_ids = xcb_get_setup(XGetXCBConnection(display_))->resource_id_mask;
+  const long limit = 1L << (29 - std::popcount(own_ids));
+  int event_base = 0, error_base = 0, present = 0;
+  XResClient* clients = nullptr;
+  if (!XResQueryExtension(display_, &event_base, &error_base) || !XResQueryClients(display_, &present, &clients)) return;
+  XFree(clients);
+  const long room = limit - present;
+  if (copies <= room) return;
+  throw CopiesError("the X server \"" + std::string(DisplayString(display_)) + "\" takes at most " + std::to_string(limit) +
+                    " clients and has " + std::to_string(present) + " (its own and this tool among them): " +
+                    std::to_string(copies) + " copies, one client each, do not fit; start at most " +
+                    std::to_string(std::max(room, 0L)) +
+                    ", or raise its limit (Xorg: MaxClients in the ServerFlags section of xorg.conf, or -maxclients "
+                    "512, 1024 or 2048; Xvfb: -maxclients)");
 }
 
 // The frame this window manager gives a window like a copy's, asked for with
@@ -358,6 +408,13 @@ bool LinuxCopiesSystem::window_shown(long pid) {
 // Through the window manager where it offers to close windows for others, as its close button
 // would; else the window's own close request, which the program answers the same way.
 std::optional<std::string> LinuxCopiesSystem::close_window(long pid) {
+  // With no connection to be had (every client the X server takes is taken), a copy on this
+  // display is ended as a logout ends it, with SIGTERM, on which it stores its place as a close does.
+  if (!display_reachable()) {
+    const char* here = std::getenv("DISPLAY");
+    if (here && display_of(pid) == here && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0) return std::nullopt;
+    return "has no window that can be closed from here";
+  }
   const auto& windows = main_windows();
   const auto found = windows.find(pid);
   if (found == windows.end()) return "has no window that can be closed from here";

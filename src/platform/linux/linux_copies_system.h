@@ -25,6 +25,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
   long start(const std::filesystem::path& copy) override;
   std::optional<std::string> last_error_line(long pid) override;
+  void make_room_for(int copies) override;
   std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
   bool has_ended(long pid) override;
   copies::Desktop desktop() override;
@@ -35,6 +36,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
 
  private:
   X11Session& session();
+  bool display_reachable();
   FrameExtents window_frame(int client_width, int client_height, long dpi);
   // Each copy's main window by process id, read once between pauses: a walk of the window tree
   // costs a round trip a window, too many to repeat for every copy.
@@ -45,6 +47,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   std::unique_ptr<X11Session> session_;
   std::optional<std::map<long, Window>> windows_;
   std::map<long, std::filesystem::path> error_logs_;
+  std::optional<bool> reachable_;
 };
 
 }  // namespace hv::linux_backend

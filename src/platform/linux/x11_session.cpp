@@ -1,8 +1,11 @@
 #include "platform/linux/x11_session.h"
 
 #include <X11/Xatom.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/linux/x11_errors.h"
 
@@ -46,6 +49,32 @@ std::string property_text(Display* display, Window window, Atom property) {
   PropertyData data;
   if (!read_property(display, window, property, AnyPropertyType, 256, data, 8)) return {};
   return {reinterpret_cast<const char*>(data.data), data.count};
+}
+
+OpenedDisplay open_display() {
+  // Xlib writes the server's refusal on stderr itself; it is caught there to be told in one line.
+  int caught[2] = {-1, -1};
+  const int kept = ::dup(STDERR_FILENO);
+  const bool catching = kept >= 0 && ::pipe2(caught, O_CLOEXEC | O_NONBLOCK) == 0;
+  if (catching) ::dup2(caught[1], STDERR_FILENO);
+  OpenedDisplay opened{XOpenDisplay(nullptr), {}};
+  std::string said;
+  if (catching) {
+    std::fflush(stderr);
+    ::dup2(kept, STDERR_FILENO);
+    ::close(caught[1]);
+    char buffer[512];
+    for (ssize_t got; (got = ::read(caught[0], buffer, sizeof buffer)) > 0;) said.append(buffer, static_cast<std::size_t>(got));
+    ::close(caught[0]);
+  }
+  if (kept >= 0) ::close(kept);
+  while (!said.empty() && (said.back() == '\n' || said.back() == ' ')) said.pop_back();
+  if (opened.display) {
+    if (!said.empty()) std::fprintf(stderr, "%s\n", said.c_str());
+  } else {
+    opened.why = "cannot open the display \"" + std::string(XDisplayName(nullptr)) + "\"" + (said.empty() ? "" : ": " + said);
+  }
+  return opened;
 }
 
 X11Session::X11Session(Display* display)

@@ -8,6 +8,15 @@
 
 namespace hv::linux_backend {
 
+// The display DISPLAY names, or why it cannot be opened: "cannot open the display ":0"", followed
+// by the server's own words where it gave any ("Maximum number of clients reached"), which Xlib
+// would otherwise print on a line of its own.
+struct OpenedDisplay {
+  Display* display = nullptr;
+  std::string why;
+};
+OpenedDisplay open_display();
+
 // Up to max_items 32-bit items of a window's property of the given type; none where it is absent,
 // of another type, or the window is gone.
 std::vector<unsigned long> property_items(Display* display, Window window, Atom property, Atom type, long max_items);

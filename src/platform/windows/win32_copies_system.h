@@ -23,6 +23,8 @@ class Win32CopiesSystem final : public copies::CopiesSystem {
   long start(const std::filesystem::path& copy) override;
   // A copy on Windows tells its errors in a message box of its own, not on an error output.
   std::optional<std::string> last_error_line(long) override { return std::nullopt; }
+  // A desktop takes tens of thousands of windows, far more than copies are started by.
+  void make_room_for(int) override {}
   std::vector<copies::RunningCopy> running_copies(const std::filesystem::path& program) override;
   bool has_ended(long pid) override;
   copies::Desktop desktop() override;
