@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config libfltk1.3-dev libx11-dev libxtst-dev libxrandr-dev libxres-dev libx11-xcb-dev libfontconfig-dev zlib1g-dev libgtest-dev libgmock-dev
+  cmake ninja-build g++ pkg-config libfltk1.3-dev libx11-dev libxtst-dev libxrandr-dev libxres-dev libxcursor-dev libxinerama-dev libx11-xcb-dev libfontconfig-dev zlib1g-dev libgtest-dev libgmock-dev
   # a private X session for run.sh and the end-to-end tests
   xvfb openbox icewm xdotool wmctrl x11-utils imagemagick
   # the desktops testers use: Xfce's and GNOME Flashback's window managers (xfwm4 reads its settings

@@ -34,7 +34,7 @@ done
 appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml >/dev/null ||
   fail "no valid AppStream metadata"
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in libfltk1.3 libx11-6 fonts-liberation fonts-dejavu-core; do
+for package in libx11-6 libxft2 fonts-liberation fonts-dejavu-core; do
   grep -q "\b$package\b" <<<"$depends" || fail "Depends lacks $package: $depends"
 done
 

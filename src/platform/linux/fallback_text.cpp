@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/linux/fltk_start.h"
+#include "platform/linux/font_configuration.h"
 
 namespace hv::linux_backend {
 namespace {
@@ -39,10 +40,11 @@ XftFont* font_with(XftFont* primary, FcChar32 character) {
   FcPatternGetInteger(primary->pattern, FC_WEIGHT, 0, &weight);
   FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixels);
   FcPatternAddInteger(pattern, FC_WEIGHT, weight);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfig* every = every_font_configuration();
+  FcConfigSubstitute(every, pattern, FcMatchPattern);
   XftDefaultSubstitute(fl_display, fl_screen, pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(every, pattern, &result);
   FcPatternDestroy(pattern);
   XftFont* font = match ? XftFontOpenPattern(fl_display, match) : nullptr;
   if (!font) {

@@ -4,7 +4,6 @@
 #define FL_INTERNALS  // for fl_xftfont, read only with the FLTK version below
 #include <FL/x.H>
 #undef FL_INTERNALS
-#include <fontconfig/fontconfig.h>
 
 #include <clocale>
 #include <csignal>
@@ -14,13 +13,14 @@
 #include <string>
 
 #include "app/identity.h"
+#include "platform/linux/font_configuration.h"
 #include "platform/linux/x11_errors.h"
 #include "platform/linux/x11_session.h"
 
 // How this program starts FLTK, all in one place. One measure is needed for correct behaviour:
 //   - the toolkit's options are preset in memory, so it never writes its option files.
 // The others make a start cheaper, which matters when a tester starts hundreds of copies:
-//   - a small font configuration of our own instead of the system's dozens of XML files;
+//   - a small font configuration of our own (font_configuration.cpp);
 //   - no input method (nothing here takes typed text), so no preset font set per character set;
 //   - every atom FLTK asks for interned in one batch, one wait for the server instead of one each;
 //   - FLTK's watch on the root window's properties undone, which woke every copy at each restack.
@@ -37,46 +37,6 @@
 
 namespace hv::linux_backend {
 namespace {
-
-// The system's font folders and caches (Debian keeps the caches in /var/cache, Fedora in /usr/lib),
-// and the faces the window is drawn with, whatever other fonts are installed: "Arial" is the
-// metric-compatible Liberation Sans, the toolkit's sans serif DejaVu Sans, both of the package's
-// dependencies. Other fonts serve only characters these lack.
-constexpr char kFontConfiguration[] = R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts</dir>
-  <dir>/usr/local/share/fonts</dir>
-  <dir prefix="xdg">fonts</dir>
-  <cachedir>/var/cache/fontconfig</cachedir>
-  <cachedir>/usr/lib/fontconfig/cache</cachedir>
-  <cachedir prefix="xdg">fontconfig</cachedir>
-  <match target="pattern">
-    <test name="family"><string>Arial</string></test>
-    <edit name="family" mode="prepend" binding="strong"><string>Liberation Sans</string><string>Arimo</string></edit>
-  </match>
-  <match target="pattern">
-    <test name="family"><string>sans</string></test>
-    <edit name="family" mode="prepend" binding="strong"><string>DejaVu Sans</string><string>Liberation Sans</string></edit>
-  </match>
-  <match target="pattern">
-    <test name="family"><string>sans-serif</string></test>
-    <edit name="family" mode="prepend" binding="strong"><string>DejaVu Sans</string><string>Liberation Sans</string></edit>
-  </match>
-</fontconfig>
-)";
-
-// Falls back to the system's configuration when ours cannot be loaded or finds no font.
-void use_lean_font_configuration() {
-  FcConfig* config = FcConfigCreate();
-  if (!config) return;
-  const bool loaded =
-      FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(kFontConfiguration), FcFalse) &&
-      FcConfigBuildFonts(config);
-  FcFontSet* fonts = loaded ? FcConfigGetFonts(config, FcSetSystem) : nullptr;
-  if (fonts && fonts->nfont > 0) FcConfigSetCurrent(config);
-  FcConfigDestroy(config);  // the library holds its own reference to the current configuration
-}
 
 #if HV_FLTK_LEAN_START
 
@@ -158,7 +118,7 @@ Display* start_toolkit() {
   // before Xlib reports the lost connection, which is where the copy stores its place.
   std::signal(SIGPIPE, SIG_IGN);
   preset_options();
-  use_lean_font_configuration();
+  use_program_font_configuration();
   std::setlocale(LC_CTYPE, "");
   refuse_input_method();
   const OpenedDisplay opened = open_display();

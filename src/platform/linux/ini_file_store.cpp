@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -43,16 +44,22 @@ std::optional<std::string> read_file(const std::filesystem::path& path) {
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
     fail("read", path, errno);
   }
+  // Read straight into the text, in steps of its size so far: a buffer on the stack would be
+  // touched whole, and stay in every copy's memory.
   std::string text;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = ::read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) break;
+  for (std::size_t length = 0;;) {
+    text.resize(std::max<std::size_t>(4096, text.size() * 2));
+    const ssize_t got = ::read(fd.get(), text.data() + length, text.size() - length);
+    if (got == 0) {
+      text.resize(length);
+      break;
+    }
     if (got < 0) {
       if (errno == EINTR) continue;
       fail("read", path, errno);
     }
-    text.append(buffer, static_cast<std::size_t>(got));
+    length += static_cast<std::size_t>(got);
+    text.resize(length);
   }
   return text;
 }
