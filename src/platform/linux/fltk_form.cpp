@@ -298,6 +298,9 @@ int FltkForm::on_system_event(void* event, void* form) {
       if (x_event->xproperty.atom == self->session_.net_frame_extents()) {
         self->known_extents_ = self->session_.frame_extents(fl_xid(self->window_.get())).value_or(FrameExtents{});
       }
+      // FLTK reads the window's state back at every change, to follow a full screen this window
+      // never has: a wait for the server each time armed copies push one another, at every tick.
+      if (x_event->xproperty.atom == self->session_.net_wm_state()) return 1;
       break;
     case MapNotify: self->mapped_ = true; break;
     case UnmapNotify: self->mapped_ = false; break;

@@ -11,7 +11,15 @@ constexpr long kAdd = 1;
 }  // namespace
 
 WindowHandle X11Placement::GetForegroundWindow() {
-  return static_cast<WindowHandle>(session_.active_window());
+  constexpr auto kMoment = std::chrono::milliseconds(50);
+  Display* display = session_.display();
+  const auto now = std::chrono::steady_clock::now();
+  if (NextRequest(display) != answered_before_ || now - answered_at_ > kMoment) {
+    foreground_ = static_cast<WindowHandle>(session_.active_window());
+    answered_before_ = NextRequest(display);
+    answered_at_ = now;
+  }
+  return foreground_;
 }
 
 // Only the band changes: position, size and flags have no X11 counterpart to honour, since the

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include "platform/linux/x11_session.h"
 #include "platform/window_placement.h"
 
@@ -7,6 +9,8 @@ namespace hv::linux_backend {
 
 // user32's topmost band on X11: the foreground is _NET_ACTIVE_WINDOW, the band is
 // _NET_WM_STATE_ABOVE, and entering it also raises the window above others in the band.
+// The foreground asked for again within the same moment, nothing else asked of the server in
+// between, is the answer the server has just given: a tick then waits for it once, not twice.
 class X11Placement final : public WindowPlacement {
  public:
   explicit X11Placement(const X11Session& session) : session_(session) {}
@@ -19,6 +23,9 @@ class X11Placement final : public WindowPlacement {
 
  private:
   const X11Session& session_;
+  WindowHandle foreground_ = kNoWindow;
+  unsigned long answered_before_ = 0;  // the request number that followed the last question
+  std::chrono::steady_clock::time_point answered_at_;
 };
 
 }  // namespace hv::linux_backend

@@ -62,6 +62,7 @@ class X11Session {
 
   Atom net_wm_state_above() const { return net_wm_state_above_; }
   Atom net_frame_extents() const { return net_frame_extents_; }
+  Atom net_wm_state() const { return net_wm_state_; }
   Atom wm_state() const { return wm_state_; }
 
  private:
