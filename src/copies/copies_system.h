@@ -68,9 +68,11 @@ class CopiesSystem {
   virtual Desktop desktop() = 0;
   // Whether the process's main window is shown on the screen.
   virtual bool window_shown(long pid) = 0;
-  // Asks the process's main window to close, as its close box does; where that cannot be done from
-  // here, why not ("has no window that can be closed from here", say).
-  virtual std::optional<std::string> close_window(long pid) = 0;
+  // Asks the process's main window to close, as its close box does: through the desktop (the
+  // window manager) where it offers that, or directly, the way the desktop itself asks a window.
+  // Where that cannot be done from here, why not ("has no window that can be closed from here").
+  enum class Asking { ThroughTheDesktop, Directly };
+  virtual std::optional<std::string> close_window(long pid, Asking asking) = 0;
 
   // The program's own settings store, where each copy's section bears its name.
   virtual SectionedSettings& settings() = 0;

@@ -13,6 +13,7 @@ namespace hv::copies {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+constexpr auto kDirectlyAfter = std::chrono::seconds(2);
 
 std::string copy_name(const std::string& prefix, int number) { return prefix + "-" + std::to_string(number); }
 
@@ -122,7 +123,7 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
   std::vector<RunningCopy> closing;
   bool failed = false;
   for (const auto& c : copies_named(system, command.prefix)) {
-    const auto refused = system.close_window(c.pid);
+    const auto refused = system.close_window(c.pid, CopiesSystem::Asking::ThroughTheDesktop);
     if (!refused) {
       closing.push_back(c);
     } else if (!system.has_ended(c.pid)) {
@@ -130,11 +131,18 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
       failed = true;
     }
   }
-  const auto deadline = Clock::now() + limits.ending;
+  // A window manager swamped by hundreds of armed copies pushing one another may be long in passing
+  // the requests on; a copy still running a moment later is asked directly as well.
+  const auto asked = Clock::now(), deadline = asked + limits.ending;
+  bool asked_directly = false;
   std::size_t stopped = closing.size();
   for (;;) {
     std::erase_if(closing, [&](const RunningCopy& c) { return system.has_ended(c.pid); });
     if (closing.empty() || Clock::now() >= deadline) break;
+    if (!asked_directly && Clock::now() - asked >= kDirectlyAfter) {
+      for (const auto& c : closing) system.close_window(c.pid, CopiesSystem::Asking::Directly);
+      asked_directly = true;
+    }
     system.pause();
   }
   for (const auto& c : closing) {

@@ -407,7 +407,7 @@ bool LinuxCopiesSystem::window_shown(long pid) {
 
 // Through the window manager where it offers to close windows for others, as its close button
 // would; else the window's own close request, which the program answers the same way.
-std::optional<std::string> LinuxCopiesSystem::close_window(long pid) {
+std::optional<std::string> LinuxCopiesSystem::close_window(long pid, Asking asking) {
   // With no connection to be had (every client the X server takes is taken), a copy on this
   // display is ended as a logout ends it, with SIGTERM, on which it stores its place as a close does.
   if (!display_reachable()) {
@@ -422,9 +422,12 @@ std::optional<std::string> LinuxCopiesSystem::close_window(long pid) {
   event.xclient.type = ClientMessage;
   event.xclient.format = 32;
   event.xclient.window = found->second;
-  const Atom net_close_window = XInternAtom(display_, "_NET_CLOSE_WINDOW", False);
-  if (session().has_window_manager() && session().supports(net_close_window)) {
-    event.xclient.message_type = net_close_window;
+  if (!wm_closes_windows_) {
+    wm_closes_windows_ = session().has_window_manager() &&
+                         session().supports(XInternAtom(display_, "_NET_CLOSE_WINDOW", False));
+  }
+  if (asking == Asking::ThroughTheDesktop && *wm_closes_windows_) {
+    event.xclient.message_type = XInternAtom(display_, "_NET_CLOSE_WINDOW", False);
     event.xclient.data.l[0] = CurrentTime;
     event.xclient.data.l[1] = 2;  // a tool acting for the user, as a pager does
     XSendEvent(display_, session().root(), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);

@@ -30,7 +30,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   bool has_ended(long pid) override;
   copies::Desktop desktop() override;
   bool window_shown(long pid) override;
-  std::optional<std::string> close_window(long pid) override;
+  std::optional<std::string> close_window(long pid, Asking asking) override;
   SectionedSettings& settings() override { return store_; }
   void pause() override;
 
@@ -47,7 +47,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   std::unique_ptr<X11Session> session_;
   std::optional<std::map<long, Window>> windows_;
   std::map<long, std::filesystem::path> error_logs_;
-  std::optional<bool> reachable_;
+  std::optional<bool> reachable_, wm_closes_windows_;
 };
 
 }  // namespace hv::linux_backend

@@ -287,7 +287,7 @@ bool Win32CopiesSystem::window_shown(long pid) {
 
 // As the window's close box does, so that the copy stores its settings on the way out. A copy run
 // as administrator takes no message from a normal user's program: Windows says access is denied.
-std::optional<std::string> Win32CopiesSystem::close_window(long pid) {
+std::optional<std::string> Win32CopiesSystem::close_window(long pid, Asking) {
   const auto& windows = main_windows();
   const auto found = windows.find(pid);
   if (found == windows.end()) return "has no window that can be closed from here";

@@ -29,7 +29,8 @@ class Win32CopiesSystem final : public copies::CopiesSystem {
   bool has_ended(long pid) override;
   copies::Desktop desktop() override;
   bool window_shown(long pid) override;
-  std::optional<std::string> close_window(long pid) override;
+  // Windows has one way to ask, WM_CLOSE to the window.
+  std::optional<std::string> close_window(long pid, Asking) override;
   SectionedSettings& settings() override { return store_; }
   void pause() override;
 
