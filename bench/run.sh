@@ -125,7 +125,9 @@ callgrind() {  # callgrind PROGRAM TITLE → instructions from exec to first fra
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   callgrind_annotate "$out" 2>/dev/null | awk '/PROGRAM TOTALS/ { gsub(",", "", $1); print $1 }'
-  callgrind_annotate --inclusive=yes "$out" 2>/dev/null | grep -E 'XOpenIM|FcInit |XftFontMatch|Fl::flush' | head -n 4 >"$work/cg-top.txt" || true
+  callgrind_annotate --inclusive=yes "$out" 2>/dev/null |
+    grep -E 'Fl::flush\(\) |XftFontLoadGlyphs|XSetLocaleModifiers|use_program_font_configuration\(\) \[|XftFontMatch|_dl_relocate_object \[' |
+    head -n 6 >"$work/cg-top.txt" || true
 }
 floor_ir=$(callgrind "$floor" "HALVERD - TEST PROCESS - FLOOR.exe")
 our_ir=$(callgrind "$program" "HALVERD - TEST PROCESS - HV-TEST-PROCESS-V1.exe")
@@ -159,8 +161,8 @@ tool=$PWD/build/linux/hv-copies
 ms_now() { date +%s%3N; }
 copies500() { XDG_RUNTIME_DIR=$work/run500 XDG_CONFIG_HOME=$work/config500 HV_PROGRAM="$program" "$tool" "$@"; }
 mkdir -p "$work/run500"
-t0=$(ms_now); copies500 start --wait --timeout=600 500 FIVE >/dev/null; start500=$(( $(ms_now) - t0 ))
 floor_fleet500=$("$watch" fleet 500 "$floor")
+t0=$(ms_now); copies500 start --wait --timeout=600 500 FIVE >/dev/null; start500=$(( $(ms_now) - t0 ))
 pids500=$(copies500 list FIVE | awk '{print $2}')
 read -r uss500 pss500 < <(memory_per_copy $pids500)
 sleep 2
