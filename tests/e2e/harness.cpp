@@ -257,8 +257,7 @@ void XSession::set_monitors(const std::vector<Area>& monitors) const {
   XRRMonitorInfo* now = XRRGetMonitors(display_, root(), False, &count);
   for (std::size_t i = 0; i < monitors.size(); ++i) {
     XRRMonitorInfo* monitor = XRRAllocateMonitor(display_, i == 0 && count > 0 ? now[0].noutput : 0);
-    const std::string name = "HV-" + std::to_string(i);
-    monitor->name = atom(display_, name.c_str());
+    monitor->name = atom(display_, ("HV-" + std::to_string(i)).c_str());
     monitor->x = monitors[i].x, monitor->y = monitors[i].y, monitor->width = monitors[i].w, monitor->height = monitors[i].h;
     monitor->mwidth = monitors[i].w * 254 / 960, monitor->mheight = monitors[i].h * 254 / 960;  // 96 dpi
     if (i == 0 && count > 0) std::copy(now[0].outputs, now[0].outputs + now[0].noutput, monitor->outputs);

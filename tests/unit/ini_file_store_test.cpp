@@ -93,8 +93,7 @@ TEST_F(IniFileStoreTest, RootWritingAUsersSettingsLeavesThemTheUsers) {
   store.SaveSetting(kApp, "A", "k", "2");  // replaces a file of another owner's
   const auto owner = [](const fs::path& path) {
     struct stat info {};
-    ::stat(path.c_str(), &info);
-    return std::pair(info.st_uid, info.st_gid);
+    return ::stat(path.c_str(), &info) == 0 ? std::pair(info.st_uid, info.st_gid) : std::pair(uid_t(-1), gid_t(-1));
   };
   EXPECT_EQ(owner(folder()), std::pair(kUser, kUser));
   EXPECT_EQ(owner(file().string() + ".lock"), std::pair(kUser, kUser));
