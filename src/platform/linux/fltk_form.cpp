@@ -314,6 +314,13 @@ int FltkForm::on_system_event(void* event, void* form) {
       if (x_event->xconfigure.send_event || !self->reparented_) {
         self->reported_client_ = {{x_event->xconfigure.x, x_event->xconfigure.y}};
       }
+      // A window manager sends such a notice at every restack too, the place unchanged, and FLTK
+      // would ask the server twice where the window is: armed copies restack one another each tick.
+      if (x_event->xconfigure.send_event && x_event->xconfigure.x == self->window_->x() &&
+          x_event->xconfigure.y == self->window_->y() && x_event->xconfigure.width == self->window_->w() &&
+          x_event->xconfigure.height == self->window_->h()) {
+        return 1;
+      }
       break;
   }
   return 0;
