@@ -237,7 +237,7 @@ class DenseHvCopies : public HvCopies {
  protected:
   std::string screen() const override { return "3000x1200"; }
   void TearDown() override {
-    if (kUnderWine) wine::run("wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f", x.get());
+    x->forget_density();
     HvCopies::TearDown();
   }
 };
@@ -248,14 +248,7 @@ TEST_P(DenseHvCopies, AtTwiceTheDensityTheGridCountsInTheDesktopsPixels) {
   const std::vector<std::pair<Point, Point>> want = kUnderWine
       ? std::vector<std::pair<Point, Point>>{{{0, 0}, {}}, {{11115, 0}, {}}, {{0, 4477}, {}}}
       : std::vector<std::pair<Point, Point>>{{{0, 0}, {0, 0}}, {{11085, 0}, {1478, 0}}, {{0, 4327}, {0, 577}}};
-  if (kUnderWine) {
-    ASSERT_TRUE(wine::run("wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d 192 /f", x.get()));
-  } else {
-    const std::string resources = "Xft.dpi:\t192\n";
-    XChangeProperty(x->display(), x->root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
-    XSync(x->display(), False);
-  }
+  ASSERT_TRUE(x->set_density(192));
   const std::string prefix = "HV-TEST-PROCESS";
   ASSERT_EQ(run("set " + prefix + "-1 MAIN_Left 9000").status, 0);
   const ToolRun started = run("start --grid-all --wait 3");

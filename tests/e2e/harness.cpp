@@ -252,6 +252,22 @@ void XSession::kill_server() {
 }
 
 
+bool XSession::set_density(int dpi) const {
+  if (kUnderWine) {
+    return wine::run("wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d " + std::to_string(dpi) + " /f",
+                     this).has_value();
+  }
+  const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
+  XChangeProperty(display_, root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+  XSync(display_, False);
+  return true;
+}
+
+void XSession::forget_density() const {
+  if (kUnderWine) wine::run("wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f", this);
+}
+
 void XSession::set_monitors(const std::vector<Area>& monitors) const {
   int count = 0;
   XRRMonitorInfo* now = XRRGetMonitors(display_, root(), False, &count);

@@ -110,6 +110,10 @@ class XSession {
   const std::string& name() const { return name_; }  // ":N"
   Window root() const { return DefaultRootWindow(display_); }
   bool has_wm() const { return wm_ != Wm::Bare; }
+  // The desktop's density for programs started from now on: Xft.dpi in the root window's resources,
+  // or Wine's LogPixels, which outlives the session (the suite shares one prefix) until forgotten.
+  bool set_density(int dpi) const;
+  void forget_density() const;
   Window active() const;                      // _NET_ACTIVE_WINDOW
   std::vector<Window> stacking() const { return root_property("_NET_CLIENT_LIST_STACKING"); }  // bottom to top
   std::optional<Window> find(const std::string& title) const;

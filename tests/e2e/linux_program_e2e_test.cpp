@@ -1,7 +1,6 @@
 // What only the Linux program has: its exact look, links and the user's locale, the settings file's
 // failures, many copies at once, the screen's density, and what a whole session touches on disk.
 
-#include <X11/Xatom.h>
 
 #include <cmath>
 #include <fstream>
@@ -157,9 +156,7 @@ TEST_P(Density, EverySizeAndStoredPositionFollowsTheScreensDensity) {
            Expected{192, {1460, 538}, 48, 224, 247, 393, 4, "1500", "2250"}}) {
     SCOPED_TRACE("at " + std::to_string(dpi) + " dpi");
     // What a desktop does for a dense screen: Xft.dpi in the root window's resources.
-    const std::string resources = "Xft.dpi:\t" + std::to_string(dpi) + "\n";
-    XChangeProperty(x->display(), x->root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
+    ASSERT_TRUE(x->set_density(dpi));
     auto program = copy("AT-" + std::to_string(dpi));
     for (int run = 0; run < 2; ++run) {
       program->start();

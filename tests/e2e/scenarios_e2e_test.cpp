@@ -1,7 +1,6 @@
 // Scenarios written once and run against both programs under openbox: built into the Linux suite,
 // and into the Wine suite against the .exe (see harness.h).
 
-#include <X11/Xatom.h>
 
 #include <regex>
 
@@ -325,21 +324,14 @@ class DenseScenario : public Scenario {
  protected:
   std::string screen() const override { return "1920x1080"; }
   void TearDown() override {
-    if (kUnderWine) wine::run("wine reg delete 'HKCU\\Control Panel\\Desktop' /v LogPixels /f", x.get());
+    x->forget_density();
     Scenario::TearDown();
   }
 };
 HV_UNDER(DenseScenario, Wm::Openbox);
 
 TEST_P(DenseScenario, AtTwiceTheDensityAPlaceKeepsItsFractionWrittenWithTheUsersDecimalComma) {
-  if (kUnderWine) {
-    ASSERT_TRUE(wine::run("wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d 192 /f", x.get()));
-  } else {
-    const std::string resources = "Xft.dpi:\t192\n";
-    XChangeProperty(x->display(), x->root(), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(resources.data()), static_cast<int>(resources.size()));
-    XSync(x->display(), False);
-  }
+  ASSERT_TRUE(x->set_density(192));
   Copy copy(*x, dir.path(), "DENSE");
   std::erase_if(copy.environment, [](const std::string& e) { return e.starts_with("LC_ALL="); });
   copy.environment.push_back("LC_ALL=de_DE.UTF-8");
