@@ -278,7 +278,8 @@ TEST_P(HvCopiesTool, ListFindsEveryCopyInOrderAndSettingsGoThroughTheStoreWhileC
   const ToolRun piped = shell(*x, std::string("timeout 30 sh -c '") + (kUnderWine ? "wine " : "") + HV_COPIES_TOOL +
                                       " start --wait 10 " + one + " | cat'");
   ASSERT_EQ(piped.status, 0) << "the pipe stayed open: " << piped.err;
-  ASSERT_EQ(run("--wait start 1 " + two).status, 0);
+  const ToolRun started = run("--wait start 1 " + two);
+  ASSERT_EQ(started.status, 0) << started.err;
   auto linked = copy(one + "-old", Copy::Link::SymLink), copied = copy(one + "-x", Copy::Link::Copy);
   for (Copy* by_hand : {linked.get(), copied.get()}) by_hand->start(), by_hand->window();
   hv::testing::TempDir shared;  // where another user may run a copy of the program
