@@ -382,6 +382,9 @@ void FltkForm::on_timer(void* form) {
   auto* self = static_cast<FltkForm*>(form);
   // Re-armed first: repeat_timeout keeps the beat even when a tick runs late.
   Fl::repeat_timeout(self->timer_seconds_, on_timer, self);
+  // A window manager may frame the window before it announces itself, leaving no later sign to
+  // follow: framed but alone, the copy asks again at each tick until the manager is seen.
+  if (self->reparented_ && !self->session_.has_window_manager()) self->read_window_manager();
   self->dispatch([self] { self->events().AlwaysOnTopTimer_Timer(); });
 }
 
