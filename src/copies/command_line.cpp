@@ -31,10 +31,6 @@ constexpr VerbName kVerbs[] = {
     {"help", Verb::Help, 0, 0},
 };
 
-}  // namespace
-
-namespace {
-
 // The code point of the UTF-8 sequence at text[at], and its length; nullopt where it is not one.
 std::optional<std::pair<char32_t, std::size_t>> code_point(const std::string& text, std::size_t at) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
