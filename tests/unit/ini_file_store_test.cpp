@@ -80,25 +80,33 @@ TEST_F(IniFileStoreTest, AFileKeptAsALinkIsWrittenWhereItLeadsAndKeepsItsMode) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), fs::directory_iterator()), 2) << "the file and its lock";
 }
 
-// Root with a user's XDG_CONFIG_HOME (sudo -E) leaves every file and folder it makes or replaces
-// to the user, who can go on writing them.
-TEST_F(IniFileStoreTest, RootWritingAUsersSettingsLeavesThemTheUsers) {
-  if (::geteuid() != 0) GTEST_SKIP() << "only root can write as another user's owner";
+// Root with a user's XDG_CONFIG_HOME (sudo -E) works there as the user would: what it makes is
+// the user's, a file the user could not read stays unread, and the settings file may still be
+// the user's own link into their dotfiles.
+TEST_F(IniFileStoreTest, RootInAUsersFolderWorksAsTheUserWould) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can act as another user";
   constexpr uid_t kUser = 4321;
-  const fs::path config = folder().parent_path();
-  fs::create_directories(config);
-  ASSERT_EQ(::chown(config.c_str(), kUser, kUser), 0);
+  const fs::path config = folder().parent_path(), dotfiles = dir.path() / "dotfiles";
+  fs::permissions(dir.path(), fs::perms(0755));
+  fs::create_directories(config), fs::create_directories(dotfiles);
+  write_bytes(dotfiles / "hv.ini", "[A]\nk=0\n");
+  for (const auto& made : {config, dotfiles, dotfiles / "hv.ini"}) ASSERT_EQ(::chown(made.c_str(), kUser, kUser), 0);
   store.SaveSetting(kApp, "A", "k", "1");  // makes the folder, the file and the lock
-  ASSERT_EQ(::chown(file().c_str(), kUser + 1, kUser + 1), 0);
-  store.SaveSetting(kApp, "A", "k", "2");  // replaces a file of another owner's
   const auto owner = [](const fs::path& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 ? std::pair(info.st_uid, info.st_gid) : std::pair(uid_t(-1), gid_t(-1));
+    return ::lstat(path.c_str(), &info) == 0 ? std::pair(info.st_uid, info.st_gid) : std::pair(uid_t(-1), gid_t(-1));
   };
-  EXPECT_EQ(owner(folder()), std::pair(kUser, kUser));
-  EXPECT_EQ(owner(file().string() + ".lock"), std::pair(kUser, kUser));
-  EXPECT_EQ(owner(file()), std::pair(kUser + 1, kUser + 1));
-  EXPECT_EQ(read_bytes(file()), "[A]\nk=2\n");
+  for (const auto& made : {folder(), file(), fs::path(file().string() + ".lock")}) EXPECT_EQ(owner(made), std::pair(kUser, kUser)) << made;
+
+  ASSERT_EQ(::chown(file().c_str(), 0, 0), 0);  // root's own, private: the user cannot read it
+  EXPECT_THROW(store.SaveSetting(kApp, "A", "k", "2"), SettingsError);
+  EXPECT_EQ(read_bytes(file()), "[A]\nk=1\n");
+
+  fs::remove(file());
+  fs::create_symlink(dotfiles / "hv.ini", file());
+  store.SaveSetting(kApp, "A", "k", "3");
+  EXPECT_EQ(read_bytes(dotfiles / "hv.ini"), "[A]\nk=3\n");
+  EXPECT_EQ(owner(dotfiles / "hv.ini"), std::pair(kUser, kUser));
 }
 
 // Only an absolute XDG_CONFIG_HOME counts; otherwise the folder is under HOME.

@@ -4,29 +4,41 @@
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
 
+#include "platform/linux/owner_identity.h"
 #include "platform/linux/unique_fd.h"
 #include "settings/ini_text.h"
 
 namespace hv::linux_backend {
 namespace {
 
+namespace fs = std::filesystem;
+
 constexpr std::string_view kFileName = "settings.ini";
 constexpr std::string_view kLockSuffix = ".lock";
 constexpr std::string_view kTempInfix = ".tmp-";
+// Far more than any number of copies' sections: a file larger than this is not settings, and is
+// not read into memory.
+constexpr std::size_t kLargestFile = 16 << 20;
 
-[[noreturn]] void fail(std::string_view action, const std::filesystem::path& path, int error) {
-  throw SettingsError("cannot " + std::string(action) + " " + path.string() + ": " +
-                      std::strerror(error));
+[[noreturn]] void fail(std::string_view action, const fs::path& path, int error) {
+  throw SettingsError("cannot " + std::string(action) + " " + path.string() + ": " + std::strerror(error));
+}
+
+[[noreturn]] void refuse(std::string_view action, const fs::path& path, std::string_view why) {
+  throw SettingsError("cannot " + std::string(action) + " " + path.string() + ": " + std::string(why));
 }
 
 void check_application(std::string_view application) {
@@ -37,18 +49,63 @@ void check_application(std::string_view application) {
   }
 }
 
-// The whole file, or nullopt when it does not exist.
-std::optional<std::string> read_file(const std::filesystem::path& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) {
+// A folder the user made read-only is not ours to change, whatever our privileges (root's, say).
+void check_folder_writable(int folder, const fs::path& path) {
+  struct stat info {};
+  if (::fstat(folder, &info) != 0) fail("write", path, errno);
+  if ((info.st_mode & S_IWUSR) == 0) fail("write", path, EACCES);
+}
+
+// The folder at path, opened step by step so that everything after works inside the folder that
+// was checked, whatever is renamed meanwhile. Missing folders are made private (0700) where
+// create is set; otherwise a missing folder gives an empty descriptor.
+UniqueFd open_folder(const fs::path& path, bool create) {
+  UniqueFd at(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  fs::path so_far = path.root_path();
+  for (const auto& part : path.relative_path()) {
+    so_far /= part;
+    if (part.empty() || part == ".") continue;
+    UniqueFd next(::openat(at.get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!next && errno == ENOENT && create) {
+      check_folder_writable(at.get(), so_far);
+      if (::mkdirat(at.get(), part.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", so_far, errno);
+      next.reset(::openat(at.get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    if (!next) {
+      if (!create && (errno == ENOENT || errno == ENOTDIR)) return {};
+      fail("use the folder", so_far, errno);
+    }
+    at = std::move(next);
+  }
+  if (!at) fail("use the folder", path, errno);
+  return at;
+}
+
+// Only a regular file is settings: a FIFO or a device in its place would hang a read or never end
+// it, so the kind is checked before the file is opened, and again on what was opened.
+void check_regular(const struct stat& info, const fs::path& path) {
+  if (S_ISDIR(info.st_mode)) fail("read", path, EISDIR);
+  if (!S_ISREG(info.st_mode)) refuse("read", path, "it is not a regular file (a FIFO, a device or a socket)");
+}
+
+// The file named name in folder, or nullopt when there is none.
+std::optional<std::string> read_regular(int folder, const std::string& name, const fs::path& path) {
+  struct stat info {};
+  if (::fstatat(folder, name.c_str(), &info, 0) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
     fail("read", path, errno);
   }
+  check_regular(info, path);
+  UniqueFd fd(::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd) fail("read", path, errno);
+  if (::fstat(fd.get(), &info) != 0) fail("read", path, errno);
+  check_regular(info, path);
   // Read straight into the text, in steps of its size so far: a buffer on the stack would be
   // touched whole, and stay in every copy's memory.
   std::string text;
   for (std::size_t length = 0;;) {
-    text.resize(std::max<std::size_t>(4096, text.size() * 2));
+    if (length > kLargestFile) refuse("read", path, "it is larger than 16 MB, which no settings file is");
+    text.resize(std::min(std::max<std::size_t>(4096, text.size() * 2), kLargestFile + 1));
     const ssize_t got = ::read(fd.get(), text.data() + length, text.size() - length);
     if (got == 0) {
       text.resize(length);
@@ -64,77 +121,41 @@ std::optional<std::string> read_file(const std::filesystem::path& path) {
   return text;
 }
 
-// Who owns what this store makes in a folder. Root writing in a user's folder (sudo -E keeps the
-// user's XDG_CONFIG_HOME) must leave files the user can still write, so they take the folder's owner.
-void give_to_folder_owner(int fd, const std::filesystem::path& path, const std::filesystem::path& folder) {
-  if (::geteuid() != 0) return;
-  struct stat owner {}, made {};
-  if (::stat(folder.c_str(), &owner) != 0) return;
-  const int got = fd >= 0 ? ::fstat(fd, &made) : ::stat(path.c_str(), &made);
-  if (got != 0 || (made.st_uid == owner.st_uid && made.st_gid == owner.st_gid)) return;
-  const int changed = fd >= 0 ? ::fchown(fd, owner.st_uid, owner.st_gid) : ::chown(path.c_str(), owner.st_uid, owner.st_gid);
-  if (changed != 0) fail("give to the owner of its folder", path, errno);
-}
-
-// Creates path and whichever of its parents are missing, private to the user (folders we make
-// are 0700). Called only once opening something in the folder has failed for want of it.
-void make_folders(const std::filesystem::path& path) {
-  // A folder the user made read-only is not ours to add to, whatever our privileges.
-  struct stat parent {};
-  if (::stat(path.parent_path().c_str(), &parent) == 0 && (parent.st_mode & S_IWUSR) == 0) {
-    fail("create the folder", path, EACCES);
-  }
-  bool made = ::mkdir(path.c_str(), 0700) == 0;
-  if (!made) {
-    if (errno == ENOENT && path.has_parent_path() && path.parent_path() != path) {
-      make_folders(path.parent_path());
-      made = ::mkdir(path.c_str(), 0700) == 0;
-      if (!made && errno != EEXIST) fail("create the folder", path, errno);
-    } else if (errno != EEXIST) {
-      fail("create the folder", path, errno);
-    }
-  }
+// The lock is this store's own file: never a link, never anything but a regular file.
+UniqueFd lock_in(int folder, const fs::path& path) {
+  const std::string name = path.filename();
+  UniqueFd fd(::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  if (!fd && errno == ELOOP) refuse("open the lock file", path, "it is a symbolic link, which the lock never is");
+  if (!fd) fail("open the lock file", path, errno);
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0) fail("use the folder", path, errno);
-  if (!S_ISDIR(info.st_mode)) fail("use the folder", path, ENOTDIR);
-  if (made) give_to_folder_owner(-1, path, path.parent_path());
-}
-
-// The settings folder is made the first time a lock is wanted in it and is not looked for again.
-UniqueFd lock_folder(const std::filesystem::path& lock_path) {
-  const auto open_lock = [&] {
-    return UniqueFd(::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-  };
-  UniqueFd fd = open_lock();
-  if (!fd && errno == ENOENT) {
-    make_folders(lock_path.parent_path());
-    fd = open_lock();
-  }
-  if (!fd) fail("open the lock file", lock_path, errno);
-  give_to_folder_owner(fd.get(), lock_path, lock_path.parent_path());
+  if (::fstat(fd.get(), &info) != 0) fail("open the lock file", path, errno);
+  if (!S_ISREG(info.st_mode)) refuse("open the lock file", path, "it is not a regular file");
   while (::flock(fd.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) fail("lock", lock_path, errno);
+    if (errno != EINTR) fail("lock", path, errno);
   }
   return fd;
 }
 
 // Every writer holds the lock while its temporary file exists, so one found while we hold the lock
 // was left by a writer that was killed.
-void remove_orphaned_temporaries(const std::filesystem::path& file) {
+void remove_orphaned_temporaries(int folder, const std::string& name) {
   struct CloseDir {
     void operator()(DIR* dir) const { ::closedir(dir); }
   };
-  const std::unique_ptr<DIR, CloseDir> dir(::opendir(file.parent_path().c_str()));
-  if (!dir) return;
-  const std::string prefix = file.filename().string() + std::string(kTempInfix);
+  const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listing < 0) return;
+  const std::unique_ptr<DIR, CloseDir> dir(::fdopendir(listing));
+  if (!dir) {
+    ::close(listing);
+    return;
+  }
+  const std::string prefix = name + std::string(kTempInfix);
   while (const dirent* entry = ::readdir(dir.get())) {
-    if (std::string_view(entry->d_name).starts_with(prefix)) {
-      ::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
-    }
+    if (std::string_view(entry->d_name).starts_with(prefix)) ::unlinkat(folder, entry->d_name, 0);
   }
 }
 
-void write_all(int fd, std::string_view text, const std::filesystem::path& path) {
+void write_all(int fd, std::string_view text, const fs::path& path) {
   while (!text.empty()) {
     const ssize_t put = ::write(fd, text.data(), text.size());
     if (put < 0) {
@@ -145,60 +166,80 @@ void write_all(int fd, std::string_view text, const std::filesystem::path& path)
   }
 }
 
-// Writes a temporary file beside path and renames it over path. The new file keeps the old one's
-// mode and owner, so a user's 0644 stays 0644 and root writing a user's file leaves it the user's;
-// a first file is private to whoever owns its folder.
-void replace_file(const std::filesystem::path& path, std::string_view text) {
-  std::string temp = path.string() + std::string(kTempInfix) + "XXXXXX";
-  UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-  if (!fd) fail("write", path, errno);
+// A new file of its own beside the one it will replace, never one that was there before.
+std::pair<UniqueFd, std::string> make_temporary(int folder, const std::string& name, const fs::path& path) {
+  for (int tries = 0; tries < 100; ++tries) {
+    std::uint64_t random = 0;
+    if (::getrandom(&random, sizeof random, 0) != sizeof random) random ^= static_cast<std::uint64_t>(::getpid()) << 20 | tries;
+    char suffix[17];
+    std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random));
+    std::string temp = name + std::string(kTempInfix) + suffix;
+    UniqueFd fd(::openat(folder, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd) return {std::move(fd), std::move(temp)};
+    if (errno != EEXIST) fail("write", path, errno);
+  }
+  fail("write", path, EEXIST);
+}
+
+// Writes a temporary file beside the file and renames it over it. The new file keeps the old one's
+// mode, so a user's 0644 stays 0644; root acting as root keeps its owner too. A first file is
+// private.
+void replace_file(int folder, const fs::path& path, std::string_view text, bool may_keep_owner) {
+  const std::string name = path.filename();
+  auto [fd, temp] = make_temporary(folder, name, path);
   try {
     struct stat old {};
-    const bool replacing = ::stat(path.c_str(), &old) == 0;
-    if (::fchmod(fd.get(), replacing ? old.st_mode & 07777 : 0600) != 0) fail("write", path, errno);
-    if (replacing && ::geteuid() == 0 && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) fail("write", path, errno);
-    if (!replacing) give_to_folder_owner(fd.get(), path, path.parent_path());
+    const bool replacing = ::fstatat(folder, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (::fchmod(fd.get(), replacing ? old.st_mode & 0777 : 0600) != 0) fail("write", path, errno);
+    if (replacing && may_keep_owner && ::geteuid() == 0 && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
+      fail("write", path, errno);
+    }
     write_all(fd.get(), text, path);
     if (::fsync(fd.get()) != 0) fail("write", path, errno);
     if (fd.close() != 0) fail("write", path, errno);
-    if (::rename(temp.c_str(), path.c_str()) != 0) fail("write", path, errno);
+    if (::renameat(folder, temp.c_str(), folder, name.c_str()) != 0) fail("write", path, errno);
   } catch (...) {
-    ::unlink(temp.c_str());
+    ::unlinkat(folder, temp.c_str(), 0);
     throw;
   }
   // Make the rename itself durable.
-  UniqueFd folder(::open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder) ::fsync(folder.get());
+  UniqueFd listing(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing) ::fsync(listing.get());
 }
 
 // The file a write replaces: the settings file, or where its symbolic links lead (a dotfiles
 // folder kept by stow or home-manager, say), so that the link stays a link.
-std::filesystem::path link_target(const std::filesystem::path& path) {
-  std::filesystem::path at = path;
+fs::path link_target(const fs::path& path) {
+  fs::path at = path;
   for (int hops = 0; hops < 40; ++hops) {
     std::error_code error;
-    if (!std::filesystem::is_symlink(at, error)) return at;
-    const std::filesystem::path target = std::filesystem::read_symlink(at, error);
+    if (!fs::is_symlink(at, error)) return at;
+    const fs::path target = fs::read_symlink(at, error);
     if (error) fail("follow the link", at, error.value());
     at = target.is_absolute() ? target : at.parent_path() / target;
   }
   fail("follow the links of", path, ELOOP);
 }
 
-// A file or folder the user made read-only is not ours to change, even where our privileges
-// (root's, say) would allow it.
-void check_writable(const std::filesystem::path& path) {
+// A file the user made read-only is not ours to change, even where our privileges would allow it;
+// nor is anything but a regular file ours to replace.
+void check_writable(int folder, const fs::path& path) {
+  check_folder_writable(folder, path);
   struct stat info {};
-  const std::filesystem::path folder = path.parent_path();
-  if (::stat(folder.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
-    fail("write", path, EACCES);
-  }
-  if (::stat(path.c_str(), &info) != 0) {
+  if (::fstatat(folder, path.filename().c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) return;
     fail("write", path, errno);
   }
   if (S_ISDIR(info.st_mode)) fail("write", path, EISDIR);
+  if (!S_ISREG(info.st_mode)) refuse("write", path, "it is not a regular file (a FIFO, a device or a socket)");
   if ((info.st_mode & S_IWUSR) == 0) fail("write", path, EACCES);
+}
+
+std::optional<std::string> read_settings(const fs::path& file) {
+  const ActingAsFolderOwner acting(file.parent_path());
+  const UniqueFd folder = open_folder(file.parent_path(), false);
+  if (!folder) return std::nullopt;
+  return read_regular(folder.get(), file.filename(), file);
 }
 
 }  // namespace
@@ -218,7 +259,7 @@ std::string IniFileStore::GetSetting(std::string_view application, std::string_v
 
 std::optional<std::string> IniFileStore::find(std::string_view application, std::string_view section,
                                               std::string_view key) const {
-  const auto text = read_file(file_for(application));
+  const auto text = read_settings(file_for(application));
   if (!text) return std::nullopt;
   return ini_find_value(*text, section, key);
 }
@@ -235,22 +276,30 @@ void IniFileStore::SaveSetting(std::string_view application, std::string_view se
 }
 
 void IniFileStore::remove_section(std::string_view application, std::string_view section) {
-  if (!read_file(file_for(application))) return;  // nothing to forget, and no folder to make for it
+  if (!read_settings(file_for(application))) return;  // nothing to forget, and no folder to make for it
   rewrite(application, [&](std::string_view old_text) { return ini_without_section(old_text, section); });
 }
 
 // Every change is made under the lock, from the file as it stands then, and replaces it whole.
 void IniFileStore::rewrite(std::string_view application,
                            const std::function<std::string(std::string_view)>& change) {
-  const auto path = link_target(file_for(application));
-  check_writable(path);
-  const UniqueFd lock = lock_folder(path.string() + std::string(kLockSuffix));
-  remove_orphaned_temporaries(path);
-  check_writable(path);  // again, now that no other writer can change it
-  const std::optional<std::string> old_text = read_file(path);
-  const std::string new_text = change(old_text.value_or(""));
-  if (old_text ? new_text == *old_text : new_text.empty()) return;
-  replace_file(path, new_text);
+  const fs::path file = file_for(application);
+  const ActingAsFolderOwner acting(file.parent_path());
+  const fs::path path = link_target(file);
+  try {
+    const UniqueFd folder = open_folder(path.parent_path(), true);
+    check_writable(folder.get(), path);
+    const UniqueFd lock = lock_in(folder.get(), path.string() + std::string(kLockSuffix));
+    remove_orphaned_temporaries(folder.get(), path.filename());
+    check_writable(folder.get(), path);  // again, now that no other writer can change it
+    const std::optional<std::string> old_text = read_regular(folder.get(), path.filename(), path);
+    const std::string new_text = change(old_text.value_or(""));
+    if (old_text ? new_text == *old_text : new_text.empty()) return;
+    replace_file(folder.get(), path, new_text, !acting.switched());
+  } catch (const SettingsError& error) {
+    if (path == file) throw;
+    throw SettingsError(std::string(error.what()) + " (where the link " + file.string() + " leads)");
+  }
 }
 
 std::filesystem::path config_home_from_environment() {

@@ -13,7 +13,9 @@ namespace hv::linux_backend {
 // Settings in <config home>/<application>/settings.ini, one [section] per executable name.
 // Writers serialise on a sibling lock file and replace the file by rename, so readers and
 // killed writers never see or leave a torn file. A settings file kept as a symbolic link is
-// written where the link leads, keeping its mode and owner.
+// written where the link leads, keeping its mode. Only a regular file of at most 16 MB is read or
+// replaced, the lock is never followed through a link, and root in a user's folder works as that
+// user (ActingAsFolderOwner).
 class IniFileStore final : public SectionedSettings {
  public:
   explicit IniFileStore(std::filesystem::path config_home);
