@@ -231,6 +231,7 @@ class Copy {
   }
   bool running();
   void signal(int number) const { ::kill(pid_, number); }
+  pid_t pid() const { return pid_; }
   std::string stderr_text() const { return hv::testing::read_bytes(folder_ / "stderr.txt"); }
   fs::path settings_file() const { return config_home / "HV_TEST_PROCESS" / "settings.ini"; }
 

@@ -80,6 +80,39 @@ TEST_P(LinuxProgram, ASignalClosesTheCopyAsItsCloseBoxDoes) {
   }
 }
 
+// A logout asks twice: a copy held up by the error box of a store that failed ends at the second
+// signal, with status 1, its error on stderr. A signal the copy was started ignoring (nohup's
+// SIGHUP) stays ignored: the copy outlives it and closes at the next.
+TEST_P(LinuxProgram, ASecondSignalEndsAHeldUpCopyAndAnIgnoredOneStaysIgnored) {
+  auto held = copy("HELD");
+  held->store("AlwaysOnTop_TICKBOX", "1");
+  held->start();
+  ASSERT_TRUE(wait_until([&] { return held->window().framed(); }));
+  fs::permissions(held->settings_file().parent_path(), fs::perms::owner_read | fs::perms::owner_exec);
+  held->signal(SIGTERM);
+  held->window("HV_TEST_PROCESS");  // the error box, shown until it is answered
+  held->signal(SIGTERM);
+  EXPECT_EQ(held->wait_for_exit(), 1);
+  EXPECT_NE(held->stderr_text().find("Permission denied"), std::string::npos) << held->stderr_text();
+  fs::permissions(held->settings_file().parent_path(), fs::perms::owner_all);
+
+  auto kept = copy("NOHUP");
+  kept->launcher = {"nohup"};
+  kept->start();
+  const XWindow window = kept->window();
+  ASSERT_TRUE(wait_until([&] { return window.framed(); }));
+  const std::string status = read_bytes("/proc/" + std::to_string(kept->pid()) + "/status");
+  const auto line = status.find("SigIgn:\t");
+  ASSERT_NE(line, std::string::npos);
+  EXPECT_EQ(std::stoull(status.substr(line + 8, 16), nullptr, 16) >> (SIGHUP - 1) & 1, 1U) << "SIGHUP is handled";
+  kept->signal(SIGHUP);
+  window.move_outer_to({200, 300});
+  ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{200, 300}; }));
+  kept->signal(SIGTERM);
+  EXPECT_EQ(kept->wait_for_exit(), 0);
+  EXPECT_EQ(kept->setting("MAIN_Left"), "3000");
+}
+
 // tools/install-deps.sh makes the German locale, so its absence fails this test.
 TEST_P(LinuxProgram, ASymbolicLinkIsItsOwnCopyIgnoresArgumentsAndWritesTheUsersDecimalSeparator) {
   auto program = copy("LINKED.bin", Copy::Link::SymLink);
@@ -184,7 +217,8 @@ TEST_P(Density, EverySizeAndStoredPositionFollowsTheScreensDensity) {
 }
 
 // The paths of each file system call in a trace made with -e trace=%file, and whether the call
-// changes the file system or opens for writing, succeeded or not.
+// changes the file system or opens for writing, succeeded or not; a name opened in a folder
+// descriptor stands with that folder's path.
 struct FileCall {
   std::string name, path;
   bool writes;
@@ -194,7 +228,9 @@ std::vector<FileCall> file_calls(const fs::path& trace) {
       "creat", "mkdir", "mkdirat", "rename", "renameat", "renameat2", "unlink", "unlinkat", "rmdir", "link",
       "linkat", "symlink", "symlinkat", "truncate", "chmod", "fchmodat", "chown", "lchown", "fchownat",
       "utimensat", "mknod", "mknodat"};
-  static const std::regex kCall(R"(^\d+\s+([a-z0-9_]+)\((.*))"), kPath(R"re("((?:[^"\\]|\\.)*)")re");
+  // strace -y gives a folder descriptor's path beside it, which a name opened in that folder follows.
+  static const std::regex kCall(R"(^\d+\s+([a-z0-9_]+)\((.*))"),
+      kPath(R"re((?:\d+<([^>]*)>, )?"((?:[^"\\]|\\.)*)")re");
   std::vector<FileCall> calls;
   std::ifstream in(trace);
   for (std::string line; std::getline(in, line);) {
@@ -204,7 +240,8 @@ std::vector<FileCall> file_calls(const fs::path& trace) {
     const bool writes = kChanging.count(name) > 0 ||
                         (name.starts_with("open") && std::regex_search(args, std::regex("O_WRONLY|O_RDWR|O_CREAT|O_TRUNC")));
     for (auto it = std::sregex_iterator(args.begin(), args.end(), kPath); it != std::sregex_iterator(); ++it) {
-      calls.push_back({name, (*it)[1], writes});
+      const std::string folder = (*it)[1], path = (*it)[2];
+      calls.push_back({name, folder.empty() || path.starts_with("/") ? path : folder + "/" + path, writes});
     }
   }
   return calls;
@@ -222,7 +259,7 @@ TEST_P(LinuxProgram, AWholeSessionWritesNothingButItsSettingsEvenAsRoot) {
   fs::create_directories(home);
   auto program = copy("TRACED");
   const fs::path settings_folder = program->settings_file().parent_path();
-  program->launcher = {"strace", "-f", "-qq", "-s", "4096", "-o", trace.string(), "-e", "trace=%file"};
+  program->launcher = {"strace", "-f", "-qq", "-y", "-s", "4096", "-o", trace.string(), "-e", "trace=%file"};
   program->environment = {"HOME=" + home.string()};
   program->start();
   const XWindow window = program->window();
