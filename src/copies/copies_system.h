@@ -49,7 +49,11 @@ class CopiesSystem {
   std::filesystem::path copy_in(const std::filesystem::path& folder, const std::string& name) {
     return folder / path_from_utf8(file_name(name));
   }
-  // A hard link to the program at copy (made anew), or a copy where the file system refuses links.
+  // Makes folder where it is missing and takes it as the folder the next copies are made and
+  // started in; throws where it cannot be used, or where another user could change what is in it.
+  virtual void use_folder(const std::filesystem::path& folder) = 0;
+  // A hard link to the program at copy (made anew), or a copy where the file system refuses links;
+  // copy is in the folder last given to use_folder.
   virtual void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) = 0;
   // Starts the copy detached from this tool, in the copy's own folder; its process id.
   virtual long start(const std::filesystem::path& copy) = 0;

@@ -101,11 +101,7 @@ int start(const Command& command, CopiesSystem& system, std::ostream& out, std::
   const auto program = system.program();
   system.make_room_for(command.count);
   const std::filesystem::path folder = command.folder ? path_from_utf8(*command.folder) : system.default_folder();
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (!std::filesystem::is_directory(folder)) {
-    throw CopiesError("cannot make the folder " + utf8_of(folder) + (error ? ": " + error.message() : ""));
-  }
+  system.use_folder(folder);
   if (command.grid != GridMode::Off) lay_out(command, system, err);
   std::vector<RunningCopy> started;
   for (int i = 1; i <= command.count; ++i) {

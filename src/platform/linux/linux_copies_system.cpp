@@ -7,7 +7,10 @@
 #include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <poll.h>
+#include <sys/auxv.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,6 +71,34 @@ std::string display_of(long pid) {
   return {};
 }
 
+int open_pidfd(long pid) { return static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0)); }
+
+// A process held by its descriptor has ended once the descriptor reads; a zombie has too.
+bool ended(int pidfd) {
+  pollfd watch{pidfd, POLLIN, 0};
+  return ::poll(&watch, 1, 0) != 0;
+}
+
+// The path execve was given, a link's own name among them, kept in the process's memory where the
+// auxiliary vector's AT_EXECFN points; where that memory cannot be read (another user's process,
+// a kernel that forbids it), the file /proc resolves it to.
+std::string started_from(const fs::path& process) {
+  const std::string vector = read_whole(process / "auxv");
+  for (std::size_t at = 0; at + 2 * sizeof(unsigned long) <= vector.size(); at += 2 * sizeof(unsigned long)) {
+    unsigned long entry[2];
+    std::memcpy(entry, vector.data() + at, sizeof entry);
+    if (entry[0] != AT_EXECFN) continue;
+    const UniqueFd memory(::open((process / "mem").c_str(), O_RDONLY | O_CLOEXEC));
+    std::string path(4096, '\0');
+    const ssize_t got = memory ? ::pread(memory.get(), path.data(), path.size(), static_cast<off_t>(entry[1])) : -1;
+    if (got > 0 && std::memchr(path.data(), '\0', static_cast<std::size_t>(got))) return path.c_str();
+  }
+  std::error_code error;
+  std::string file = fs::read_symlink(process / "exe", error);
+  if (file.ends_with(" (deleted)")) file.resize(file.size() - 10);
+  return file;
+}
+
 }  // namespace
 
 LinuxCopiesSystem::LinuxCopiesSystem() : store_(config_home_from_environment()) {}
@@ -115,43 +146,93 @@ fs::path LinuxCopiesSystem::default_folder() {
   return folder;
 }
 
-void LinuxCopiesSystem::make_copy(const fs::path& program, const fs::path& copy) {
+// Only a folder of the user's own that no one else may write: another user could otherwise swap a
+// copy or its log for a link between the moment it is made and the moment it is used. Everything
+// after is done inside the folder opened here.
+void LinuxCopiesSystem::use_folder(const fs::path& folder) {
   std::error_code error;
-  if (fs::equivalent(program, copy, error)) return;  // a link made before, or the program itself
-  fs::remove(copy, error);
-  if (::link(program.c_str(), copy.c_str()) == 0) return;
+  if (!fs::exists(folder, error)) {
+    fs::create_directories(folder.parent_path(), error);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+      throw CopiesError("cannot make the folder " + folder.string() + ": " + std::strerror(errno));
+    }
+  }
+  UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!opened) throw CopiesError("cannot open the folder " + folder.string() + ": " + std::strerror(errno));
+  struct stat info {};
+  if (::fstat(opened.get(), &info) != 0) throw CopiesError("cannot read " + folder.string() + ": " + std::strerror(errno));
+  if (info.st_uid != ::geteuid()) {
+    throw CopiesError(folder.string() + " belongs to another user (uid " + std::to_string(info.st_uid) +
+                      "): copies are made and started only in a folder of your own; give another FOLDER");
+  }
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", info.st_mode & 07777);
+    throw CopiesError(folder.string() + " may be written by other users (mode " + mode +
+                      "): copies are made and started only in a folder no one else may change; "
+                      "chmod go-w it, or give another FOLDER");
+  }
+  folder_ = std::move(opened);
+}
+
+void LinuxCopiesSystem::make_copy(const fs::path& program, const fs::path& copy) {
+  const std::string name = copy.filename();
+  const auto fail = [&](const std::string& what, int error) {
+    throw CopiesError("cannot make " + copy.string() + ": " + what + std::strerror(error));
+  };
+  struct stat want {}, have {};
+  if (::stat(program.c_str(), &want) != 0) fail("reading the program: ", errno);
+  if (::fstatat(folder_.get(), name.c_str(), &have, 0) == 0 && have.st_dev == want.st_dev && have.st_ino == want.st_ino) {
+    return;  // a link made before, or the program itself
+  }
+  if (::unlinkat(folder_.get(), name.c_str(), 0) != 0 && errno != ENOENT) fail("", errno);
+  if (::linkat(AT_FDCWD, program.c_str(), folder_.get(), name.c_str(), 0) == 0) return;
   const int link_error = errno;
-  fs::copy_file(program, copy, fs::copy_options::overwrite_existing, error);
-  if (!error) {
-    using fs::perms;
-    fs::permissions(copy, perms::owner_all | perms::group_read | perms::group_exec | perms::others_read | perms::others_exec, error);
+  UniqueFd in(::open(program.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd out(::openat(folder_.get(), name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0700));
+  if (!in || !out) fail(std::string(std::strerror(link_error)) + ", and copying: ", errno);
+  for (;;) {
+    char bytes[65536];
+    const ssize_t got = ::read(in.get(), bytes, sizeof bytes);
+    if (got == 0) break;
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0 || ::write(out.get(), bytes, static_cast<std::size_t>(got)) != got) {
+      const int error = errno;
+      ::unlinkat(folder_.get(), name.c_str(), 0);
+      fail("copying: ", error);
+    }
   }
-  if (error) {
-    throw CopiesError("cannot make " + copy.string() + ": " + std::strerror(link_error) + ", and copying: " + error.message());
-  }
+  if (::fchmod(out.get(), 0755) != 0 || out.close() != 0) fail("copying: ", errno);
 }
 
 // In a session of its own with no terminal, so that the copy outlives this tool and a Ctrl+C
 // meant for a script does not end it; in its own folder, so that it keeps no other folder busy;
-// its error output in NAME.log beside it, where the tester can read it later.
+// its error output in NAME.log beside it, where the tester can read it later. The log is made
+// anew, never opened through whatever stood at its name.
 long LinuxCopiesSystem::start(const fs::path& copy) {
+  const std::string name = copy.filename(), log = name + ".log";
+  if (::unlinkat(folder_.get(), log.c_str(), 0) != 0 && errno != ENOENT) {
+    throw CopiesError("cannot replace " + copy.string() + ".log: " + std::strerror(errno));
+  }
+  const UniqueFd log_fd(::openat(folder_.get(), log.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!log_fd) throw CopiesError("cannot make " + copy.string() + ".log: " + std::strerror(errno));
   posix_spawnattr_t attributes;
   posix_spawn_file_actions_t files;
   posix_spawnattr_init(&attributes);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
   posix_spawn_file_actions_init(&files);
-  const std::string folder = copy.parent_path().string(), log = copy.string() + ".log";
-  posix_spawn_file_actions_addchdir_np(&files, folder.c_str());
+  posix_spawn_file_actions_addfchdir_np(&files, folder_.get());
   posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&files, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::string path = copy.string();
+  posix_spawn_file_actions_adddup2(&files, log_fd.get(), 2);
+  // The file this folder holds, by its name there: the copy names itself after it.
+  std::string path = "./" + name;
   char* argv[] = {path.data(), nullptr};
   pid_t pid = -1;
   const int error = ::posix_spawn(&pid, path.c_str(), &files, &attributes, argv, environ);
   posix_spawn_file_actions_destroy(&files);
   posix_spawnattr_destroy(&attributes);
-  if (error != 0) throw CopiesError("cannot start " + path + ": " + std::strerror(error));
+  if (error != 0) throw CopiesError("cannot start " + copy.string() + ": " + std::strerror(error));
   error_logs_[pid] = log;
   return pid;
 }
@@ -159,13 +240,17 @@ long LinuxCopiesSystem::start(const fs::path& copy) {
 std::optional<std::string> LinuxCopiesSystem::last_error_line(long pid) {
   const auto log = error_logs_.find(pid);
   if (log == error_logs_.end()) return std::nullopt;
-  std::string text = read_whole(log->second);
+  const UniqueFd fd(::openat(folder_.get(), log->second.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  std::string text;
+  char bytes[4096];
+  for (ssize_t got; fd && (got = ::read(fd.get(), bytes, sizeof bytes)) > 0;) text.append(bytes, static_cast<std::size_t>(got));
   while (!text.empty() && text.back() == '\n') text.pop_back();
   if (text.empty()) return std::nullopt;
   return text.substr(text.find_last_of('\n') + 1);
 }
 
-// The same file (a hard or symbolic link) or a copy of its bytes, whatever the process was named.
+// The same file (a hard or symbolic link) or a copy of its bytes, named after the file it was
+// started from, whatever argv[0] it was given (exec -a).
 std::vector<copies::RunningCopy> LinuxCopiesSystem::running_copies(const fs::path& program) {
   struct stat want {};
   if (::stat(program.c_str(), &want) != 0) throw CopiesError("cannot read " + program.string() + ": " + std::strerror(errno));
@@ -175,8 +260,10 @@ std::vector<copies::RunningCopy> LinuxCopiesSystem::running_copies(const fs::pat
   for (const auto& entry : fs::directory_iterator("/proc", error)) {
     const std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    // Held before it is looked at, so that what is read below is this process's, not a later one's.
+    UniqueFd pidfd(open_pidfd(std::stol(pid)));
     struct stat owner {}, exe {};
-    if (::stat(entry.path().c_str(), &owner) != 0 || owner.st_uid != ::getuid()) continue;
+    if (!pidfd || ::stat(entry.path().c_str(), &owner) != 0 || owner.st_uid != ::getuid()) continue;
     if (::stat((entry.path() / "exe").c_str(), &exe) != 0) continue;
     bool same = exe.st_dev == want.st_dev && exe.st_ino == want.st_ino;
     if (!same && exe.st_size == want.st_size) {
@@ -184,10 +271,10 @@ std::vector<copies::RunningCopy> LinuxCopiesSystem::running_copies(const fs::pat
       same = read_whole(entry.path() / "exe") == *program_bytes;
     }
     if (!same) continue;
-    const std::string command_line = read_whole(entry.path() / "cmdline");
-    const std::string started_as = command_line.substr(0, command_line.find('\0'));
-    if (started_as.empty()) continue;  // ended meanwhile
-    found.push_back({executable_name_from_path(started_as), std::stol(pid)});
+    const std::string name = executable_name_from_path(started_from(entry.path()));
+    if (name.empty() || ended(pidfd.get())) continue;
+    found.push_back({name, std::stol(pid)});
+    pidfds_[found.back().pid] = std::move(pidfd);
   }
   if (error) throw CopiesError("cannot read /proc: " + error.message());
   return found;
@@ -196,6 +283,7 @@ std::vector<copies::RunningCopy> LinuxCopiesSystem::running_copies(const fs::pat
 bool LinuxCopiesSystem::has_ended(long pid) {
   int status = 0;
   if (::waitpid(static_cast<pid_t>(pid), &status, WNOHANG) == pid) return true;  // one this run started
+  if (const auto held = pidfds_.find(pid); held != pidfds_.end()) return ended(held->second.get());
   if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return true;
   const char state = process_state(pid);
   return state == 'Z' || state == 'X' || state == '?';
@@ -217,8 +305,10 @@ bool LinuxCopiesSystem::display_reachable() {
     try {
       session();
       reachable_ = true;
-    } catch (const CopiesError&) {
+    } catch (const CopiesError& error) {
       reachable_ = false;
+      unreachable_why_ = error.what();
+      server_full_ = unreachable_why_.find("Maximum number of clients reached") != std::string::npos;
     }
   }
   return *reachable_;
@@ -410,9 +500,15 @@ bool LinuxCopiesSystem::window_shown(long pid) {
 std::optional<std::string> LinuxCopiesSystem::close_window(long pid, Asking asking) {
   // With no connection to be had (every client the X server takes is taken), a copy on this
   // display is ended as a logout ends it, with SIGTERM, on which it stores its place as a close does.
+  // Any other failure to connect (a wrong XAUTHORITY, a server gone) is the tester's to see.
   if (!display_reachable()) {
+    if (!server_full_) throw CopiesError(unreachable_why_);
     const char* here = std::getenv("DISPLAY");
-    if (here && display_of(pid) == here && ::kill(static_cast<pid_t>(pid), SIGTERM) == 0) return std::nullopt;
+    const auto held = pidfds_.find(pid);
+    if (here && display_of(pid) == here && held != pidfds_.end() &&
+        ::syscall(SYS_pidfd_send_signal, held->second.get(), SIGTERM, nullptr, 0) == 0) {
+      return std::nullopt;
+    }
     return "has no window that can be closed from here";
   }
   const auto& windows = main_windows();

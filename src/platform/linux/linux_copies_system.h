@@ -8,6 +8,7 @@
 
 #include "copies/copies_system.h"
 #include "platform/linux/ini_file_store.h"
+#include "platform/linux/unique_fd.h"
 #include "platform/linux/x11_session.h"
 
 namespace hv::linux_backend {
@@ -22,6 +23,7 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   std::filesystem::path program() override;
   std::filesystem::path default_folder() override;
   std::string file_name(const std::string& name) override { return name; }
+  void use_folder(const std::filesystem::path& folder) override;
   void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
   long start(const std::filesystem::path& copy) override;
   std::optional<std::string> last_error_line(long pid) override;
@@ -42,11 +44,19 @@ class LinuxCopiesSystem final : public copies::CopiesSystem {
   // costs a round trip a window, too many to repeat for every copy.
   const std::map<long, Window>& main_windows();
 
+  // Why the display could not be opened, and whether only for the server's client limit.
+  std::string unreachable_why_;
+  bool server_full_ = false;
+
   IniFileStore store_;
+  UniqueFd folder_;  // the folder copies are made and started in, opened once it was checked
+  // Each copy found, held by a descriptor of its own process, so that no process that later gets
+  // the same id is signalled or waited for in its place.
+  std::map<long, UniqueFd> pidfds_;
   Display* display_ = nullptr;
   std::unique_ptr<X11Session> session_;
   std::optional<std::map<long, Window>> windows_;
-  std::map<long, std::filesystem::path> error_logs_;
+  std::map<long, std::string> error_logs_;  // in folder_
   std::optional<bool> reachable_, wm_closes_windows_;
 };
 

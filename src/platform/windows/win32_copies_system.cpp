@@ -130,6 +130,16 @@ fs::path Win32CopiesSystem::default_folder() {
   return fs::path(local) / L"hv-copies";
 }
 
+// A folder's access on Windows is its ACL, inherited from where it is made; the user's own local
+// application data folder, the default, is theirs alone.
+void Win32CopiesSystem::use_folder(const fs::path& folder) {
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (!fs::is_directory(folder)) {
+    throw CopiesError("cannot make the folder " + copies::utf8_of(folder) + (error ? ": " + error.message() : ""));
+  }
+}
+
 void Win32CopiesSystem::make_copy(const fs::path& program, const fs::path& copy) {
   // A link made before, or a copy with the same bytes, stays: Windows refuses to delete a file
   // while a copy runs from it, or from another link to it.

@@ -19,6 +19,7 @@ class Win32CopiesSystem final : public copies::CopiesSystem {
   std::filesystem::path program() override;
   std::filesystem::path default_folder() override;
   std::string file_name(const std::string& name) override { return name + ".exe"; }
+  void use_folder(const std::filesystem::path& folder) override;
   void make_copy(const std::filesystem::path& program, const std::filesystem::path& copy) override;
   long start(const std::filesystem::path& copy) override;
   // A copy on Windows tells its errors in a message box of its own, not on an error output.
