@@ -174,7 +174,8 @@ std::string usage_text() {
          "HV-TEST-PROCESS and may hold letters and digits of any script, '.', '_' and '-'.\n"
          "Options may stand anywhere.\n"
          "FOLDER defaults to hv-copies in $XDG_RUNTIME_DIR (Linux; else a private folder in /tmp) or in\n"
-         "the local application data folder (Windows). The program is $HV_PROGRAM, else\n"
+         "the local application data folder (Windows). On Linux FOLDER must be yours and writable\n"
+         "by no one else. The program is $HV_PROGRAM, else\n"
          "HV-TEST-PROCESS-V1 beside hv-copies, else (Linux) on $PATH.\n"
          "Output is UTF-8 text, and on a Windows console its own characters in any script.\n"
          "Exit status: 0 done, 1 failed (the reasons on stderr), 2 not understood.\n";

@@ -455,13 +455,14 @@ void Copy::start(const std::vector<std::string>& arguments) {
   pid_ = spawn(argv, env, (folder_ / "stderr.txt").string());
 }
 
+bool XSession::viewable(Window window) const {
+  XWindowAttributes attributes{};
+  return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
+}
+
 XWindow Copy::window(const std::string& title) const {
   std::optional<Window> found;
-  const bool appeared = wait_until([&] {
-    XWindowAttributes attributes{};
-    return (found = x_.find(title)) && XGetWindowAttributes(x_.display(), *found, &attributes) &&
-           attributes.map_state == IsViewable;
-  });
+  const bool appeared = wait_until([&] { return (found = x_.find(title)) && x_.viewable(*found); });
   if (!appeared) throw std::runtime_error("no window \"" + title + "\"; the program said: " + stderr_text());
   return XWindow(x_, *found);
 }

@@ -117,6 +117,7 @@ class XSession {
   Window active() const;                      // _NET_ACTIVE_WINDOW
   std::vector<Window> stacking() const { return root_property("_NET_CLIENT_LIST_STACKING"); }  // bottom to top
   std::optional<Window> find(const std::string& title) const;
+  bool viewable(Window window) const;  // mapped, with every parent
   void click(Point where, int count = 1) const;
   void key(const char* keysym_name, int times = 1) const;
   void kill_server();  // as a crash would
