@@ -466,7 +466,6 @@ class AuthorizedServer : public HvCopies {
     hv::testing::write_bytes(cookie, std::string{'\xff', '\xff', 0, 0, 0, 0, 0, 18} + "MIT-MAGIC-COOKIE-1" + std::string{0, 16} + "0123456789abcdef");
     ::setenv("XAUTHORITY", cookie.c_str(), 1);
   }
-  ~AuthorizedServer() override { ::unsetenv("XAUTHORITY"); }
   std::vector<std::string> server_options() const override { return {"-auth", cookie.string()}; }
   const fs::path cookie = dir.path() / "cookie";
 };
@@ -515,7 +514,6 @@ TEST_P(HvCopiesTool, NothingAUserPlantsMakesRootChangeOrWaitOnAnythingOutsideThe
       {"a character device", [](const fs::path& p) { ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 5)); }},
       {"a folder", [](const fs::path& p) { fs::create_directory(p); }}};
   const std::string tool = "XDG_CONFIG_HOME=" + (user / "config").string() + " XDG_RUNTIME_DIR=" + user.string() + " timeout 5";
-  int case_number = 0;
   for (const fs::path& planted : {settings / "settings.ini", settings / "settings.ini.lock", copies / "T-1.log"}) {
     for (const auto& [what, plant] : plants) {
       SCOPED_TRACE(planted.filename().string() + " as " + what);
@@ -524,13 +522,14 @@ TEST_P(HvCopiesTool, NothingAUserPlantsMakesRootChangeOrWaitOnAnythingOutsideThe
       for (const std::string& command : std::vector<std::string>{"set T-1 MAIN_Left 5", "get T-1 MAIN_Left", "start 1 T " + copies.string()}) {
         const ToolRun ran = run_on(*x, command, tool);
         EXPECT_NE(ran.status, 124) << command << " hung";
+        if (command.starts_with("start")) { EXPECT_EQ(ran.status, 1) << "started in another user's folder"; }
         if (ran.status != 0 && ran.err.find("has no MAIN_Left") == std::string::npos) {  // a refusal names what it refused
           EXPECT_NE(ran.err.find(command.starts_with("start") ? copies.string() : planted.filename().string()), std::string::npos) << ran.err;
         }
         EXPECT_EQ(outside_now(), before) << command;
       }
       if (planted.parent_path() != settings) continue;
-      Copy program(*x, dir.path() / ("copy" + std::to_string(++case_number)), "T-1");
+      Copy program(*x, dir.path() / (planted.filename().string() + " as " + what), "T-1");
       program.config_home = user / "config";
       program.start();
       bool asked = false;  // the window once, then its error box whenever one shows

@@ -36,6 +36,7 @@ pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>
   ::dup2(stderr_path.empty() ? null_fd : ::open(stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
   if (keep_fd >= 0) ::fcntl(keep_fd, F_SETFD, 0);
   ::setpgid(0, 0);  // the child leads a group, which also holds what a launcher starts
+  for (const int signal : {SIGHUP, SIGINT, SIGTERM}) ::signal(signal, SIG_DFL);  // as a terminal starts it, whatever the runner ignores
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
