@@ -56,25 +56,26 @@ void check_folder_writable(int folder, const fs::path& path) {
   if ((info.st_mode & S_IWUSR) == 0) fail("write", path, EACCES);
 }
 
-// The folder at path, opened step by step so that everything after works inside the folder that
-// was checked, whatever is renamed meanwhile. Missing folders are made private (0700) where
-// create is set; otherwise a missing folder gives an empty descriptor.
-UniqueFd open_folder(const fs::path& path, bool create) {
-  UniqueFd at(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+// The folder at path, which everything after works inside, whatever is renamed meanwhile. Where it
+// is missing, it is made private (0700) step by step, each part inside the one before it.
+UniqueFd open_folder(const fs::path& path) {
+  UniqueFd at(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (at || errno != ENOENT) {
+    if (!at) fail("use the folder", path, errno);
+    return at;
+  }
+  at.reset(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
   fs::path so_far = path.root_path();
   for (const auto& part : path.relative_path()) {
     so_far /= part;
     if (part.empty() || part == ".") continue;
     UniqueFd next(::openat(at.get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!next && errno == ENOENT && create) {
+    if (!next && errno == ENOENT) {
       check_folder_writable(at.get(), so_far);
       if (::mkdirat(at.get(), part.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", so_far, errno);
       next.reset(::openat(at.get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     }
-    if (!next) {
-      if (!create && (errno == ENOENT || errno == ENOTDIR)) return {};
-      fail("use the folder", so_far, errno);
-    }
+    if (!next) fail("use the folder", so_far, errno);
     at = std::move(next);
   }
   if (!at) fail("use the folder", path, errno);
@@ -88,7 +89,7 @@ void check_regular(const struct stat& info, const fs::path& path) {
   if (!S_ISREG(info.st_mode)) refuse("read", path, "it is not a regular file (a FIFO, a device or a socket)");
 }
 
-// The file named name in folder, or nullopt when there is none.
+// The file named name in folder (or name itself, with AT_FDCWD), or nullopt when there is none.
 std::optional<std::string> read_regular(int folder, const std::string& name, const fs::path& path) {
   struct stat info {};
   if (::fstatat(folder, name.c_str(), &info, 0) != 0) {
@@ -237,9 +238,7 @@ void check_writable(int folder, const fs::path& path) {
 
 std::optional<std::string> read_settings(const fs::path& file) {
   const ActingAsFolderOwner acting(file.parent_path());
-  const UniqueFd folder = open_folder(file.parent_path(), false);
-  if (!folder) return std::nullopt;
-  return read_regular(folder.get(), file.filename(), file);
+  return read_regular(AT_FDCWD, file.string(), file);
 }
 
 }  // namespace
@@ -287,7 +286,7 @@ void IniFileStore::rewrite(std::string_view application,
   const ActingAsFolderOwner acting(file.parent_path());
   const fs::path path = link_target(file);
   try {
-    const UniqueFd folder = open_folder(path.parent_path(), true);
+    const UniqueFd folder = open_folder(path.parent_path());
     check_writable(folder.get(), path);
     const UniqueFd lock = lock_in(folder.get(), path.string() + std::string(kLockSuffix));
     remove_orphaned_temporaries(folder.get(), path.filename());

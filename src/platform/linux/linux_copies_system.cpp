@@ -260,10 +260,11 @@ std::vector<copies::RunningCopy> LinuxCopiesSystem::running_copies(const fs::pat
   for (const auto& entry : fs::directory_iterator("/proc", error)) {
     const std::string pid = entry.path().filename();
     if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    struct stat owner {}, exe {};
+    if (::stat(entry.path().c_str(), &owner) != 0 || owner.st_uid != ::getuid()) continue;
     // Held before it is looked at, so that what is read below is this process's, not a later one's.
     UniqueFd pidfd(open_pidfd(std::stol(pid)));
-    struct stat owner {}, exe {};
-    if (!pidfd || ::stat(entry.path().c_str(), &owner) != 0 || owner.st_uid != ::getuid()) continue;
+    if (!pidfd) continue;
     if (::stat((entry.path() / "exe").c_str(), &exe) != 0) continue;
     bool same = exe.st_dev == want.st_dev && exe.st_ino == want.st_ino;
     if (!same && exe.st_size == want.st_size) {
