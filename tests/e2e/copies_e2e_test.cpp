@@ -512,19 +512,21 @@ TEST_P(HvCopiesTool, NothingAUserPlantsMakesRootChangeOrWaitOnAnythingOutsideThe
       {"a dangling link into root's folder", [&](const fs::path& p) { fs::create_symlink(outside / "made", p); }},
       {"a FIFO", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); }},
       {"a character device", [](const fs::path& p) { ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 5)); }},
-      {"a folder", [](const fs::path& p) { fs::create_directory(p); }}};
+      {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
+      {"a link to root's folder", [&](const fs::path& p) { fs::create_symlink(outside, p); }}};
   const std::string tool = "XDG_CONFIG_HOME=" + (user / "config").string() + " XDG_RUNTIME_DIR=" + user.string() + " timeout 5";
-  for (const fs::path& planted : {settings / "settings.ini", settings / "settings.ini.lock", copies / "T-1.log"}) {
+  for (const fs::path& planted : {settings / "settings.ini", settings / "settings.ini.lock", copies / "T-1.log", user / "hv-copies"}) {
     for (const auto& [what, plant] : plants) {
       SCOPED_TRACE(planted.filename().string() + " as " + what);
       plant_for_user(plant, planted);
       const std::string before = outside_now();
-      for (const std::string& command : std::vector<std::string>{"set T-1 MAIN_Left 5", "get T-1 MAIN_Left", "start 1 T " + copies.string()}) {
+      const std::string folder = planted.parent_path() == copies ? " " + copies.string() : "";  // else the default one
+      for (const std::string& command : std::vector<std::string>{"set T-1 MAIN_Left 5", "get T-1 MAIN_Left", "start 1 T" + folder}) {
         const ToolRun ran = run_on(*x, command, tool);
         EXPECT_NE(ran.status, 124) << command << " hung";
         if (command.starts_with("start")) { EXPECT_EQ(ran.status, 1) << "started in another user's folder"; }
         if (ran.status != 0 && ran.err.find("has no MAIN_Left") == std::string::npos) {  // a refusal names what it refused
-          EXPECT_NE(ran.err.find(command.starts_with("start") ? copies.string() : planted.filename().string()), std::string::npos) << ran.err;
+          EXPECT_NE(ran.err.find(command.starts_with("start") ? user.string() : planted.filename().string()), std::string::npos) << ran.err;
         }
         EXPECT_EQ(outside_now(), before) << command;
       }

@@ -150,6 +150,16 @@ fs::path LinuxCopiesSystem::default_folder() {
 // copy or its log for a link between the moment it is made and the moment it is used. Everything
 // after is done inside the folder opened here.
 void LinuxCopiesSystem::use_folder(const fs::path& folder) {
+  // Nor inside one of another user's, who could swap it, or plant a link at its name, meanwhile.
+  fs::path at;
+  for (const auto& part : folder) {
+    struct stat info {};
+    if (::lstat((at /= part).c_str(), &info) != 0) break;
+    if (info.st_uid != 0 && info.st_uid != ::geteuid()) {
+      throw CopiesError(folder.string() + " lies in " + at.string() + ", which belongs to another user (uid " +
+                        std::to_string(info.st_uid) + "): copies are made and started only in a folder of your own; give another FOLDER");
+    }
+  }
   std::error_code error;
   if (!fs::exists(folder, error)) {
     fs::create_directories(folder.parent_path(), error);
@@ -157,7 +167,8 @@ void LinuxCopiesSystem::use_folder(const fs::path& folder) {
       throw CopiesError("cannot make the folder " + folder.string() + ": " + std::strerror(errno));
     }
   }
-  UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!opened && errno == ELOOP) throw CopiesError(folder.string() + " is a symbolic link: give the folder it leads to");
   if (!opened) throw CopiesError("cannot open the folder " + folder.string() + ": " + std::strerror(errno));
   struct stat info {};
   if (::fstat(opened.get(), &info) != 0) throw CopiesError("cannot read " + folder.string() + ": " + std::strerror(errno));
