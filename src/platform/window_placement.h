@@ -18,8 +18,12 @@ class WindowPlacement {
   virtual bool SetWindowPos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx,
                             int cy, unsigned flags) = 0;
 
-  // Whether the window is one of the desktop shell's own, the taskbar or the desktop itself.
+  // Whether the window is one of the desktop shell's own: the taskbar, the desktop itself, their
+  // popups.
   virtual bool belongs_to_shell(WindowHandle window) = 0;
+
+  // Whether a menu is open in the window in front (a taskbar's, an application's).
+  virtual bool menu_open() = 0;
 };
 
 // user32's own values, so the keeper reads as it would on Windows.

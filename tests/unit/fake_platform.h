@@ -132,9 +132,11 @@ class FakePlacement final : public WindowPlacement {
     return succeed_ && window != kNoWindow;
   }
   bool belongs_to_shell(WindowHandle window) override { return window == shell_; }
+  bool menu_open() override { return menu_open_; }
   // Successive answers of GetForegroundWindow; the last one repeats.
   std::vector<WindowHandle> foregrounds_;
   WindowHandle shell_ = 0x900;
+  bool menu_open_ = false;
   bool succeed_ = true;
 
  private:

@@ -91,7 +91,7 @@ using Keeper = HandlersTest;
 
 // Unless this window (0x100) has the foreground, the window in front when asked again leaves the
 // band, the null handle when there is none, and then this window enters it. A window of the
-// shell's (0x900, the taskbar) in front keeps its band.
+// shell's (0x900, the taskbar) in front keeps its band; with a menu open nothing moves.
 TEST_F(Keeper, EachTickDemotesTheWindowInFrontThenPromotesItself) {
   const std::pair<std::vector<WindowHandle>, std::vector<std::string>> cases[] = {
       {{0x200, 0x300}, {"SetWindowPos 768 -2 0 0 0 0 3", "SetWindowPos 256 -1 0 0 0 0 3"}},
@@ -104,6 +104,12 @@ TEST_F(Keeper, EachTickDemotesTheWindowInFrontThenPromotesItself) {
     handlers.AlwaysOnTopTimer_Timer();
     EXPECT_EQ(calls_starting("SetWindowPos"), calls) << foregrounds.size() << " foreground answers";
   }
+  // While a menu is open in front, every window stays where it is.
+  placement.foregrounds_ = {0x200};
+  placement.menu_open_ = true;
+  log.clear();
+  handlers.AlwaysOnTopTimer_Timer();
+  EXPECT_TRUE(calls_starting("SetWindowPos").empty());
 }
 
 }  // namespace

@@ -20,6 +20,9 @@ class X11Placement final : public WindowPlacement {
                     unsigned flags) override;
   // X11 desktops keep their panels in a layer of their own, which the keeper never asks about.
   bool belongs_to_shell(WindowHandle) override { return false; }
+  // An X11 menu is an override-redirect window, which neither the band nor a window manager's
+  // restacking reaches.
+  bool menu_open() override { return false; }
 
  private:
   const X11Session& session_;

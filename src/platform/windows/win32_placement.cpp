@@ -24,10 +24,21 @@ bool Win32Placement::SetWindowPos(WindowHandle window, std::intptr_t insert_afte
 bool Win32Placement::belongs_to_shell(WindowHandle window) {
   const HWND hwnd = reinterpret_cast<HWND>(window);
   if (!hwnd) return false;
-  if (hwnd == GetShellWindow()) return true;
+  const HWND shell = GetShellWindow();
+  DWORD shell_process = 0, process = 0;
+  if (shell && GetWindowThreadProcessId(shell, &shell_process) && GetWindowThreadProcessId(hwnd, &process) &&
+      process == shell_process) {
+    return true;
+  }
   wchar_t name[32] = L"";
   GetClassNameW(hwnd, name, 32);
   return std::wstring_view(name) == L"Shell_TrayWnd" || std::wstring_view(name) == L"Shell_SecondaryTrayWnd";
+}
+
+bool Win32Placement::menu_open() {
+  GUITHREADINFO foreground{};
+  foreground.cbSize = sizeof foreground;
+  return GetGUIThreadInfo(0, &foreground) && (foreground.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE));
 }
 
 }  // namespace hv::windows_backend

@@ -10,9 +10,12 @@ class Win32Placement final : public WindowPlacement {
   WindowHandle GetForegroundWindow() override;
   bool SetWindowPos(WindowHandle window, std::intptr_t insert_after, int x, int y, int cx, int cy,
                     unsigned flags) override;
-  // The desktop (GetShellWindow) and the taskbar on each monitor (Shell_TrayWnd,
-  // Shell_SecondaryTrayWnd).
+  // Every window of the desktop's process (GetShellWindow): the taskbars, the notification area's
+  // overflow, jump lists, the Win+X menu; and a taskbar by its class (Shell_TrayWnd,
+  // Shell_SecondaryTrayWnd) where the shell runs in another process.
   bool belongs_to_shell(WindowHandle window) override;
+  // The foreground thread is in menu mode (GetGUIThreadInfo).
+  bool menu_open() override;
 };
 
 }  // namespace hv::windows_backend
