@@ -65,6 +65,8 @@ class CopiesSystem {
 
   // Every running process of the user's that runs the program, under any name.
   virtual std::vector<RunningCopy> running_copies(const std::filesystem::path& program) = 0;
+  // Throws, saying why ("process 1234 cannot be looked at: …"), where the system will not let this
+  // tool see the process.
   virtual bool has_ended(long pid) = 0;
 
   // The monitors copies may be laid on and the window's size on each, in twips at the desktop's

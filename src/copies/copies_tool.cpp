@@ -131,9 +131,20 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
   // the requests on; a copy still running a moment later is asked directly as well.
   const auto asked = Clock::now(), deadline = asked + limits.ending;
   bool asked_directly = false;
-  std::size_t stopped = closing.size();
+  std::size_t stopped = 0;
+  // A copy the system will not let this tool look at is named with the reason, never counted stopped.
+  const auto ended = [&](const RunningCopy& c) {
+    try {
+      if (!system.has_ended(c.pid)) return false;
+      ++stopped;
+    } catch (const CopiesError& error) {
+      err << "hv-copies: " << c.name << ": " << error.what() << '\n';
+      failed = true;
+    }
+    return true;
+  };
   for (;;) {
-    std::erase_if(closing, [&](const RunningCopy& c) { return system.has_ended(c.pid); });
+    std::erase_if(closing, ended);
     if (closing.empty() || Clock::now() >= deadline) break;
     if (!asked_directly && Clock::now() - asked >= kDirectlyAfter) {
       for (const auto& c : closing) system.close_window(c.pid, CopiesSystem::Asking::Directly);
@@ -145,7 +156,6 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
     err << "hv-copies: " << c.name << " (" << c.pid << ") is still running "
         << std::chrono::duration_cast<std::chrono::seconds>(limits.ending).count() << " s after it was asked to close\n";
   }
-  stopped -= closing.size();
   out << "stopped " << stopped << (stopped == 1 ? " copy\n" : " copies\n");
   return failed || !closing.empty() ? 1 : 0;
 }

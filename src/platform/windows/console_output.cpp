@@ -20,17 +20,29 @@ std::streamsize ConsoleOutput::xsputn(const char* text, std::streamsize count) {
   return count;
 }
 
+// A console or a pipe may take part of a write; the rest is written until all of it is.
 int ConsoleOutput::sync() {
   if (pending_.empty() || !handle_ || handle_ == INVALID_HANDLE_VALUE) return 0;
   std::string lines;
   for (const char c : pending_) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
   pending_.clear();
-  DWORD written = 0;
+  const auto write_all = [](const auto* text, std::size_t count, auto write) {
+    while (count > 0) {
+      DWORD written = 0;
+      if (!write(text, static_cast<DWORD>(count), &written) || written == 0) return -1;
+      text += written, count -= written;
+    }
+    return 0;
+  };
   if (console_) {
     const std::wstring wide = widen(lines);
-    return WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) ? 0 : -1;
+    return write_all(wide.data(), wide.size(), [this](const wchar_t* text, DWORD count, DWORD* written) {
+      return WriteConsoleW(handle_, text, count, written, nullptr);
+    });
   }
-  return WriteFile(handle_, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) ? 0 : -1;
+  return write_all(lines.data(), lines.size(), [this](const char* text, DWORD count, DWORD* written) {
+    return WriteFile(handle_, text, count, written, nullptr);
+  });
 }
 
 }  // namespace hv::windows_backend

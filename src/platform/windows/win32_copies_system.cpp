@@ -168,18 +168,24 @@ long Win32CopiesSystem::start(const fs::path& copy) {
   std::vector<char> attributes(size);
   HANDLE inherited[] = {nul.get()};
   auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
-  const bool listed = size > 0 && InitializeProcThreadAttributeList(list, 1, 0, &size) &&
-                      UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
+  // Without the list every inheritable handle this tool holds would go to the copy, a script's pipe
+  // among them, and the script would wait for the last copy to end: no start then.
+  if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size)) fail("cannot start " + narrow(copy.wstring()));
+  const bool listed = UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, inherited, sizeof inherited,
                                                 nullptr, nullptr);
-  if (listed) startup.lpAttributeList = list;
+  startup.lpAttributeList = list;
   std::wstring command_line = L"\"" + copy.wstring() + L"\"";
   const std::wstring folder = copy.parent_path().wstring();
   PROCESS_INFORMATION process{};
-  const BOOL started = CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                                      CREATE_NEW_PROCESS_GROUP | (listed ? EXTENDED_STARTUPINFO_PRESENT : 0), nullptr,
-                                      folder.c_str(), &startup.StartupInfo, &process);
-  if (listed) DeleteProcThreadAttributeList(list);
-  if (!started) fail("cannot start " + narrow(copy.wstring()));
+  const BOOL started = listed && CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr, TRUE,
+                                                CREATE_NEW_PROCESS_GROUP | EXTENDED_STARTUPINFO_PRESENT, nullptr,
+                                                folder.c_str(), &startup.StartupInfo, &process);
+  const DWORD why = GetLastError();  // the list's or the start's
+  DeleteProcThreadAttributeList(list);
+  if (!started) {
+    SetLastError(why);
+    fail("cannot start " + narrow(copy.wstring()));
+  }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return static_cast<long>(process.dwProcessId);
@@ -223,9 +229,15 @@ std::vector<copies::RunningCopy> Win32CopiesSystem::running_copies(const fs::pat
   return found;
 }
 
+// Windows answers a process id that names no process with an invalid parameter; any other refusal
+// (a copy run as another user, say) leaves the question open, and stop must not count it stopped.
 bool Win32CopiesSystem::has_ended(long pid) {
   UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
-  return !process || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
+  if (!process) {
+    if (GetLastError() == ERROR_INVALID_PARAMETER) return true;
+    fail("process " + std::to_string(pid) + " cannot be looked at");
+  }
+  return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
 // Each monitor's work area (less the taskbar), the primary first, then from left to right; the
