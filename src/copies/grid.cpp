@@ -1,6 +1,7 @@
 #include "copies/grid.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace hv::copies {
 namespace {
@@ -38,6 +39,23 @@ Box window_at(const Monitor& monitor, TwipsPoint place) {
 }
 
 }  // namespace
+
+Desktop desktop_in_twips(std::vector<PixelMonitor> monitors, long title_bar_pixels, int desktop_dpi) {
+  std::stable_sort(monitors.begin(), monitors.end(), [](const PixelMonitor& a, const PixelMonitor& b) {
+    return std::tuple(!a.primary, a.area.left, a.area.top) < std::tuple(!b.primary, b.area.left, b.area.top);
+  });
+  const auto twips = [desktop_dpi](long pixels) { return pixels * ui::kTwipsPerInch / desktop_dpi; };
+  Desktop desktop;
+  desktop.title_bar = twips(title_bar_pixels);
+  for (const PixelMonitor& m : monitors) {
+    // Edges, not sizes, are converted, so neighbouring monitors still meet in twips.
+    const long left = twips(m.area.left), top = twips(m.area.top);
+    desktop.monitors.push_back({{static_cast<int>(left), static_cast<int>(top), static_cast<int>(twips(m.area.right()) - left),
+                                 static_cast<int>(twips(m.area.bottom()) - top)},
+                                twips(m.window_width), twips(m.window_height)});
+  }
+  return desktop;
+}
 
 GridPlan plan_grid(const Desktop& desktop, const std::vector<std::optional<TwipsPoint>>& kept) {
   std::vector<Cells> cells;

@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/screen_geometry.h"
 #include "ui/controls.h"
 
 namespace hv::copies {
@@ -25,6 +26,19 @@ struct Desktop {
   std::vector<Monitor> monitors;
   long title_bar = 0;
 };
+
+// One monitor as the system reports it, in pixels: its work area and the window's outer size there,
+// at that monitor's own density.
+struct PixelMonitor {
+  PixelRect area;
+  long window_width = 0, window_height = 0;
+  bool primary = false;
+};
+
+// The desktop in twips at its one density, the factor each copy converts its stored place with, so
+// that a copy lands on the very pixel its cell starts at: the primary first, then from left to
+// right and top to bottom.
+Desktop desktop_in_twips(std::vector<PixelMonitor> monitors, long title_bar_pixels, int desktop_dpi);
 
 // The places of copies 1..N, in twips.
 struct GridPlan {

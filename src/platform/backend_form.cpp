@@ -45,12 +45,47 @@ void BackendForm::geometry_changed() {
   if (shown_) apply_geometry();
 }
 
-PixelPlacement BackendForm::placement() {
+PixelSize BackendForm::client_size(int dpi) const {
   const auto& design = ui::main_window();
-  placed_ = {ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, desktop_dpi_)),
-             ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, desktop_dpi_))};
-  return {placed_, ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi_),
-          ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi_)};
+  return {ui::client_pixels(width_twips_, design.outer_width() - design.client_width, dpi),
+          ui::client_pixels(height_twips_, design.outer_height() - design.client_height, dpi)};
+}
+
+PixelPlacement BackendForm::placement() {
+  const PixelSize client = client_size(dpi_);
+  PixelPlacement place{{ui::clamp_position_pixels(ui::twips_to_pixels(left_twips_, desktop_dpi_)),
+                        ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, desktop_dpi_))},
+                       client.width, client.height};
+  if (!shown_) {
+    const PixelFrame f = frame();
+    const PixelRect outer{place.corner.x, place.corner.y, place.client_width + f.left + f.right,
+                          place.client_height + f.top + f.bottom};
+    const PixelPoint in_view = corner_in_view(outer, f.top, monitor_areas());
+    moved_into_view_ = in_view != place.corner;
+    place.corner = in_view;
+  }
+  placed_ = place.corner;
+  return place;
+}
+
+// A window brought into view stands where it was put, not at the stored place, and reports so.
+void BackendForm::mark_shown() {
+  shown_ = true;
+  if (!moved_into_view_) return;
+  left_twips_ = static_cast<float>(placed_.x) * ui::twips_per_pixel(desktop_dpi_);
+  top_twips_ = static_cast<float>(placed_.y) * ui::twips_per_pixel(desktop_dpi_);
+}
+
+bool BackendForm::refit_into_view() {
+  if (!moved_into_view_) return false;
+  const PixelFrame f = frame();
+  const PixelSize client = client_size(dpi_);
+  const PixelRect outer{placed_.x, placed_.y, client.width + f.left + f.right, client.height + f.top + f.bottom};
+  const PixelPoint fitted = corner_wholly_in_view(outer, monitor_areas());
+  if (fitted == placed_) return false;
+  placed_ = fitted;
+  if (shown_) mark_shown();
+  return true;
 }
 
 void BackendForm::tick_box_clicked() {

@@ -4,13 +4,9 @@
 
 #include "app/handler_errors.h"
 #include "platform/form.h"
+#include "platform/screen_geometry.h"
 
 namespace hv {
-
-struct PixelPoint {
-  long x = 0, y = 0;
-  friend bool operator==(PixelPoint, PixelPoint) = default;
-};
 
 // Where the window goes: its outer corner and its client area's size, in pixels.
 struct PixelPlacement {
@@ -43,18 +39,30 @@ class BackendForm : public Form {
 
   int dpi() const { return dpi_; }
   void use_dpi(int dpi) { dpi_ = dpi; }
+  // The client area's size at a density, in pixels.
+  PixelSize client_size(int dpi) const;
 
   bool shown() const { return shown_; }
-  void mark_shown() { shown_ = true; }
+  void mark_shown();
 
   // Where the window goes now; remembered, so that a later read can tell whether it was moved.
+  // Before it is first shown, a place where the user could not reach the window is brought into
+  // view (see corner_in_view); the stored place then changes when the window closes, as any
+  // move's does.
   PixelPlacement placement();
   PixelPoint placed() const { return placed_; }
+  // Once the window's frame is known, a window brought into view is held wholly in view with it;
+  // true where that moves where it is placed.
+  bool refit_into_view();
 
   // Puts the window where placement() says; called whenever a shown window's geometry changes.
   virtual void apply_geometry() = 0;
   // Where the shown window's outer corner stands, or would stand again once restored.
   virtual PixelPoint outer_position() const = 0;
+  // The monitors' work areas, in pixels, or none where they cannot be read.
+  virtual std::vector<PixelRect> monitor_areas() const = 0;
+  // The frame the window has, or will have once shown, at the window's density.
+  virtual PixelFrame frame() const = 0;
 
   // A user's click on the tick box: 0 goes to 1, 1 and greyed go to 0, then the click handler.
   void tick_box_clicked();
@@ -78,6 +86,7 @@ class BackendForm : public Form {
   int desktop_dpi_, dpi_;
   float left_twips_ = 0, top_twips_ = 0, width_twips_, height_twips_;
   PixelPoint placed_;
+  bool moved_into_view_ = false;
   bool shown_ = false;
   bool failed_ = false;
 };

@@ -328,12 +328,16 @@ Point XWindow::client_size() const {
 }
 
 Point XWindow::outer_origin() const {
-  const Point client = client_origin();
-  const auto extents = property("_NET_FRAME_EXTENTS");
-  if (extents.size() != 4) return client;
-  return {client.x - static_cast<long>(extents[0]), client.y - static_cast<long>(extents[2])};
+  const Area outer = outer_area();
+  return {outer.x, outer.y};
 }
 
+Area XWindow::outer_area() const {
+  const Point client = client_origin(), size = client_size();
+  std::vector<int> e(4);
+  if (const auto extents = property("_NET_FRAME_EXTENTS"); extents.size() == 4) e.assign(extents.begin(), extents.end());
+  return {int(client.x) - e[0], int(client.y) - e[2], int(size.x) + e[0] + e[1], int(size.y) + e[2] + e[3]};
+}
 
 
 Capture XWindow::capture() const {

@@ -154,6 +154,10 @@ class XWindow {
   Point client_origin() const;
   Point client_size() const;
   Point outer_origin() const;  // the client's origin less _NET_FRAME_EXTENTS
+  Area outer_area() const;     // and the client's size with them
+  bool wholly_inside(Area a) const {
+    return [&](Area o) { return o.x >= a.x && o.y >= a.y && o.x + o.w <= a.x + a.w && o.y + o.h <= a.y + a.h; }(outer_area());
+  }
   std::vector<unsigned long> property(const char* name) const {
     return property_of(x_->display(), id_, atom(x_->display(), name));
   }

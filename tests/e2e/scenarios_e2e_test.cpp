@@ -344,6 +344,20 @@ TEST_P(DenseScenario, AtTwiceTheDensityAPlaceKeepsItsFractionWrittenWithTheUsers
   EXPECT_EQ(copy.setting("MAIN_Top"), "2002,5");
 }
 
+// A copy left near the right edge (1800 px at 96 dpi) after the desktop went to 150 %: its 27000
+// twips are now 2700 px, beyond the 1920-px screen, so it opens wholly in view. What is stored
+// changes only when it closes, to where it stood.
+TEST_P(DenseScenario, AfterTheDesktopGrewToOneAndAHalfTimesACopyLeftNearTheRightEdgeOpensInView) {
+  ASSERT_TRUE(x->set_density(144));
+  Copy copy(*x, dir.path(), "RESCALED");
+  copy.store("MAIN_Left", "27000"), copy.store("MAIN_Top", "1500");
+  const XWindow window = start(copy);
+  EXPECT_TRUE(wait_until([&] { return window.wholly_inside({0, 0, 1920, 1080}); }));
+  EXPECT_EQ(copy.setting("MAIN_Left").value_or("") + "/" + copy.setting("MAIN_Top").value_or(""), "27000/1500");
+  close(copy, window);
+  EXPECT_NE(copy.setting("MAIN_Left"), "27000");
+}
+
 // The keeper on every desktop of the matrix (under Wine, openbox). Three armed copies overlap, each
 // covering a picture of its neighbour but not the name box a starting copy is recognised by, so
 // the screen shows which is on top whatever a window manager's stacking list says. Another program's window put in front and in the band leaves it

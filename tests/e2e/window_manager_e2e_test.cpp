@@ -12,54 +12,83 @@
 namespace hv::e2e {
 namespace {
 
+// Where a copy opens: exactly at the stored place, wholly in view (where no part of the title bar
+// would show on any monitor, the copy brings itself there), or where a window manager chose.
+enum class Opens { Exactly, InView, ExactlyOrWhereTheWmChose };
+
 struct Row {
   const char* what;
   long left, top;  // twips, as stored; none stored where both are 1000, the default
-  bool on_screen;  // wholly: a window manager may keep any other window on the screen
+  Opens opens;
 };
 
 // The screen is 1280 x 1024 pixels; the window's frame is 736 x 294 by design.
-const Row kRows[] = {{"nothing stored", 1000, 1000, true},
-                     {"far off-screen", -20000, -3000, false},
-                     {"near the corner", 150, 150, true},
-                     {"at the origin", 0, 0, true},
-                     {"partly off the right edge", 16200, 1500, false}};
+const Row kRows[] = {{"nothing stored", 1000, 1000, Opens::Exactly},
+                     {"far off-screen", -20000, -3000, Opens::InView},
+                     {"below the screen", 3000, 20000, Opens::InView},
+                     {"near the corner", 150, 150, Opens::Exactly},
+                     {"at the origin", 0, 0, Opens::Exactly},
+                     {"partly off the right edge", 16200, 1500, Opens::ExactlyOrWhereTheWmChose}};
 
-using Reopen = E2eTest;
-HV_UNDER(Reopen, Wm::Bare, HV_EVERY_DESKTOP);
-
-// Starts the copy, waits until its window is framed (and stands where wanted, if given), closes it
-// and returns the place it stored, "LEFT/TOP" in twips.
-std::string open_and_close(Copy& copy, bool framed, std::optional<Point> wanted) {
+// Starts the copy, waits until its window is framed and stands where wanted or wholly inside the
+// area, if given, then closes it; the place it stored, "LEFT/TOP" in twips, unchanged till then.
+std::string open_and_close(Copy& copy, bool framed, std::optional<Point> wanted, std::optional<Area> inside = {}) {
+  const std::string before = copy.stored();
   copy.start();
   const XWindow window = copy.window();
-  EXPECT_TRUE(wait_until([&] { return window.framed() == framed; }));
-  if (wanted) { EXPECT_TRUE(wait_until([&] { return window.outer_origin() == *wanted; })); }
+  EXPECT_TRUE(wait_until([&] {
+    return window.framed() == framed && (!wanted || window.outer_origin() == *wanted) && (!inside || window.wholly_inside(*inside));
+  }));
+  EXPECT_EQ(copy.stored(), before) << "changed before the copy closed";
   window.close();
   EXPECT_EQ(copy.wait_for_exit(), 0);
   return copy.setting("MAIN_Left").value_or("-") + "/" + copy.setting("MAIN_Top").value_or("-");
 }
 
-TEST_P(Reopen, StoredPositionsAreAppliedAsReadAndStoredAsTheWindowStands) {
-  int n = 0;
-  for (const Row& row : kRows) {
-    SCOPED_TRACE(row.what);
-    auto program = copy("PLACED-" + std::to_string(++n));
-    if (row.left != 1000) program->store("MAIN_Left", std::to_string(row.left));
-    if (row.top != 1000) program->store("MAIN_Top", std::to_string(row.top));
-    const Point wanted{std::lround(row.left / 15.0), std::lround(row.top / 15.0)};
-    if (row.on_screen || !x->has_wm()) {
-      EXPECT_EQ(open_and_close(*program, x->has_wm(), wanted), std::to_string(row.left) + "/" + std::to_string(row.top));
-      continue;
+// Each row's copy opens as the row says; where the copy or a window manager moved it, it stores
+// where it stood, in whole pixels, and from then on opens exactly there.
+class Reopen : public E2eTest {
+ protected:
+  void check(const std::vector<Row>& rows, Area in_view) {
+    for (const Row& row : rows) {
+      SCOPED_TRACE(row.what);
+      auto program = copy("PLACED-" + std::to_string(row.left) + "-" + std::to_string(row.top));
+      if (row.left != 1000 || row.top != 1000) program->store("MAIN_Left", std::to_string(row.left)), program->store("MAIN_Top", std::to_string(row.top));
+      if (row.opens == Opens::Exactly || (row.opens == Opens::ExactlyOrWhereTheWmChose && !x->has_wm())) {
+        const Point wanted{std::lround(row.left / 15.0), std::lround(row.top / 15.0)};
+        EXPECT_EQ(open_and_close(*program, x->has_wm(), wanted), std::to_string(row.left) + "/" + std::to_string(row.top));
+        continue;
+      }
+      const std::string first = open_and_close(*program, x->has_wm(), std::nullopt,
+                                               row.opens == Opens::InView ? std::optional(in_view) : std::nullopt);
+      long left = 0, top = 0;
+      ASSERT_EQ(std::sscanf(first.c_str(), "%ld/%ld", &left, &top), 2) << first;
+      EXPECT_TRUE(left % 15 == 0 && top % 15 == 0) << first;
+      EXPECT_EQ(open_and_close(*program, x->has_wm(), Point{left / 15, top / 15}), first);
     }
-    // Where a window manager placed the window itself, the copy stores where it stood, in whole
-    // pixels, and from then on opens exactly there and stores it unchanged.
-    const std::string first = open_and_close(*program, true, std::nullopt);
-    long left = 0, top = 0;
-    ASSERT_EQ(std::sscanf(first.c_str(), "%ld/%ld", &left, &top), 2) << first;
-    EXPECT_TRUE(left % 15 == 0 && top % 15 == 0) << first;
-    EXPECT_EQ(open_and_close(*program, true, Point{left / 15, top / 15}), first);
   }
+};
+HV_UNDER(Reopen, Wm::Bare, HV_EVERY_DESKTOP);
+
+TEST_P(Reopen, StoredPositionsAreAppliedAsReadAndStoredAsTheWindowStands) {
+  check({std::begin(kRows), std::end(kRows)}, {0, 0, 1280, 1024});
+}
+
+// Two monitors that leave part of the screen uncovered, as a laptop's beside a smaller one: a copy
+// in view on the second opens exactly there; one in the uncovered corner or off the screen opens
+// wholly on the monitor nearest to it, the second.
+class TwoMonitors : public Reopen {
+  std::string screen() const override { return "2560x1024"; }
+};
+HV_UNDER(TwoMonitors, Wm::Bare, Wm::Openbox, Wm::Metacity);
+
+TEST_P(TwoMonitors, APlaceOnNoMonitorOpensOnTheNearestAndOneOnEitherExactly) {
+  const Area second{1280, 0, 1024, 768};
+  x->set_monitors({{0, 0, 1280, 1024}, second});
+  check({{"on the second monitor", 21000, 1500, Opens::Exactly},
+         {"below the second monitor", 22500, 13500, Opens::InView},
+         {"right of the screen", 45000, 0, Opens::InView}},
+        second);
 }
 
 using Keeper = E2eTest;

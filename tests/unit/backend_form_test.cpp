@@ -18,6 +18,8 @@ class PlacedForm final : public BackendForm {
     return place;
   }
   PixelPoint stands;
+  std::vector<PixelRect> monitors;
+  PixelFrame around;
 
   void set_title(std::string_view) override {}
   void set_app_name_text(std::string_view) override {}
@@ -32,6 +34,8 @@ class PlacedForm final : public BackendForm {
  private:
   void apply_geometry() override {}
   PixelPoint outer_position() const override { return stands; }
+  std::vector<PixelRect> monitor_areas() const override { return monitors; }
+  PixelFrame frame() const override { return around; }
   void report_and_exit(const std::string&) override {}
 };
 
@@ -58,6 +62,37 @@ TEST(BackendForm, APlaceConvertsWithTheDesktopsDensityAndASizeWithTheMonitors) {
     const PixelPlacement place = opening.show();
     EXPECT_EQ(place.corner.x, c.x);
     EXPECT_EQ(place.client_width, c.client_width);
+  }
+}
+
+// A copy whose stored place shows none of its title bar on any monitor opens where all of it shows,
+// on the monitor nearest to it; one whose title bar shows at all opens exactly where it was. The
+// client is 730 x 269 px at 96 dpi, 1095 x 404 at 144; Windows' frame is 8 px a side and 31 at the
+// top, and with no window manager there is none.
+TEST(BackendForm, AWindowNobodyCouldReachOpensInViewAndStoresWhereItStands) {
+  const PixelRect primary{0, 0, 1920, 1040}, right_of_it{1920, 0, 1920, 1080};
+  const PixelFrame windows_frame{8, 8, 31, 8}, none{};
+  // Stored twips, the outer corner it opens at, and the twips it stores when closed unmoved.
+  struct Case { const char* what; int desktop; std::vector<PixelRect> monitors; PixelFrame frame;
+                float left, top; PixelPoint opens; float stored_left, stored_top; };
+  const Case cases[] = {
+      {"on a monitor unplugged since", 96, {primary}, windows_frame, 36000, 2250, {1174, 150}, 17610, 2250},
+      {"on the monitor still there", 96, {primary, right_of_it}, windows_frame, 36000, 2250, {2400, 150}, 36000, 2250},
+      {"one pixel of the title bar left", 96, {primary}, windows_frame, 28785, 2250, {1919, 150}, 28785, 2250},
+      {"the title bar above the top", 96, {primary}, windows_frame, 1500, -600, {100, 0}, 1500, 0},
+      {"far below and right, no frame", 96, {primary}, none, 60000, 30000, {1190, 771}, 17850, 11565},
+      {"left at 1800 px before the desktop went to 150 %", 144, {primary}, windows_frame, 27000, 1500, {809, 150}, 8090, 1500},
+      {"no monitor could be read", 96, {}, windows_frame, 60000, 30000, {4000, 2000}, 60000, 30000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PlacedForm form(c.desktop, c.desktop);
+    form.monitors = c.monitors, form.around = c.frame;
+    form.set_left(c.left), form.set_top(c.top);
+    EXPECT_EQ(form.left(), c.left) << "changed before the window was shown";
+    EXPECT_EQ(form.show().corner, c.opens);
+    form.stands = c.opens;
+    EXPECT_EQ(std::pair(form.left(), form.top()), std::pair(c.stored_left, c.stored_top));
   }
 }
 

@@ -136,8 +136,7 @@ class FakePlacement final : public WindowPlacement {
   // Successive answers of GetForegroundWindow; the last one repeats.
   std::vector<WindowHandle> foregrounds_;
   WindowHandle shell_ = 0x900;
-  bool menu_open_ = false;
-  bool succeed_ = true;
+  bool menu_open_ = false, succeed_ = true;
 
  private:
   CallLog& log_;

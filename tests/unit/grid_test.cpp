@@ -26,18 +26,6 @@ TEST(Grid, FillsRowsThenLayersOffsetByATitleBarInsideTheMonitor) {
   EXPECT_EQ(plan_grid(tight, Places(4)).places, (Places{P{0, 0}, P{11160, 0}, P{330, 0}, P{11160, 0}}));
 }
 
-// Monitors of unequal height side by side (1920 x 1080 and 1920 x 1440 px), the window as
-// openbox frames it (732 x 292 px): six cells on the first, eight on the second, none across the
-// seam at 1920 px or below the first monitor's foot.
-TEST(Grid, EachCellLiesWithinOneMonitor) {
-  const Desktop two{{{{0, 0, 28800, 16200}, 10980, 4380}, {{28800, 0, 28800, 21600}, 10980, 4380}}, 330};
-  const GridPlan plan = plan_grid(two, Places(8));
-  EXPECT_EQ(plan.per_layer, 14);
-  EXPECT_EQ(plan.places, (Places{P{0, 0}, P{11100, 0}, P{0, 4500}, P{11100, 4500}, P{0, 9000}, P{11100, 9000},
-                                 P{28800, 0}, P{39900, 0}}));
-  EXPECT_EQ(plan_grid(two, Places(14)).places.back(), (P{39900, 13500}));
-}
-
 TEST(Grid, KeptCopiesKeepTheirPlaceAndTheCellsTheyCoverArePassedOver) {
   Places kept(3);
   kept[0] = P{13500, 2250};  // covers the second cell of the first two rows
@@ -45,6 +33,36 @@ TEST(Grid, KeptCopiesKeepTheirPlaceAndTheCellsTheyCoverArePassedOver) {
   // No monitor holds a whole window: its corner is the only cell, on layers.
   const Desktop small{{{{0, 0, 3000, 3000}, 11040, 4410}}, 330};
   EXPECT_EQ(plan_grid(small, Places(2)).places, (Places{P{0, 0}, P{0, 0}}));
+}
+
+// A 100 % monitor of 1920 x 1080 px beside a 150 % one of 3840 x 2160 to its right, as Windows tells
+// a program aware of each monitor's scale: real pixels, work areas less the taskbar, and the window
+// at each monitor's own size (746 x 308 px at 100 %, 1117 x 460 at 150 %), the second listed first.
+// In twips at the desktop's 96 dpi, each copy, converting back, opens on its cell's very pixel at
+// its monitor's size, wholly on that monitor and clear of every other copy.
+TEST(Grid, OnMonitorsOfTwoScalesEachCellHoldsTheWindowAtItsMonitorsSize) {
+  const PixelRect left_monitor{0, 0, 1920, 1040}, right_monitor{1920, 0, 3840, 2100};
+  const Desktop desktop = desktop_in_twips({{right_monitor, 1117, 460, false}, {left_monitor, 746, 308, true}}, 31, 96);
+  EXPECT_EQ(desktop.title_bar, 465);
+  std::vector<std::vector<long>> monitors;
+  for (const Monitor& m : desktop.monitors) {
+    monitors.push_back({m.area.left, m.area.top, m.area.width, m.area.height, m.window_width, m.window_height});
+  }
+  EXPECT_EQ(monitors, (std::vector<std::vector<long>>{{0, 0, 28800, 15600, 11190, 4620}, {28800, 0, 57600, 31500, 16755, 6900}}));
+
+  const GridPlan plan = plan_grid(desktop, Places(18));
+  EXPECT_EQ(plan.per_layer, 18);
+  EXPECT_EQ(Places(plan.places.begin(), plan.places.begin() + 8),
+            (Places{P{0, 0}, P{11310, 0}, P{0, 4740}, P{11310, 4740}, P{0, 9480}, P{11310, 9480}, P{28800, 0}, P{45675, 0}}));
+  // Each window where its copy opens, converting back: wholly on its monitor, clear of the others.
+  std::vector<PixelRect> windows;
+  for (const auto& place : plan.places) {
+    const bool right = place->left >= 28800;
+    const PixelRect w{place->left / 15, place->top / 15, right ? 1117 : 746, right ? 460 : 308}, m = right ? right_monitor : left_monitor;
+    EXPECT_TRUE(w.left >= m.left && w.right() <= m.right() && w.top >= m.top && w.bottom() <= m.bottom()) << w.left << "," << w.top;
+    for (const PixelRect& o : windows) EXPECT_FALSE(w.left < o.right() && o.left < w.right() && w.top < o.bottom() && o.top < w.bottom());
+    windows.push_back(w);
+  }
 }
 
 }  // namespace

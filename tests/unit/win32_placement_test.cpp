@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string_view>
-
 #include "platform/windows/win32_placement.h"
 
 // user32 exports it for shells; the SDK's headers leave it out.
@@ -31,27 +29,20 @@ HWND make_window(const wchar_t* name, WNDPROC procedure = DefWindowProcW) {
   return CreateWindowExW(0, name, L"", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
 }
 
-// A window of the taskbar's class, on the primary monitor or another, is the shell's; a window of
-// any other class is not.
-TEST(Win32Placement, KnowsTheTaskbarByItsClass) {
-  for (const wchar_t* name : {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd", L"HV_OTHER_WINDOW"}) {
-    HWND window = make_window(name);
-    ASSERT_NE(window, nullptr);
-    EXPECT_EQ(Win32Placement().belongs_to_shell(reinterpret_cast<WindowHandle>(window)), std::wstring_view(name) != L"HV_OTHER_WINDOW");
-    DestroyWindow(window);
-  }
-  EXPECT_FALSE(Win32Placement().belongs_to_shell(kNoWindow));
-}
-
-// Every window of the shell's process is the shell's: the notification area's overflow, jump lists,
-// the Win+X menu. This process stands in for the shell, its first window made the shell window.
-TEST(Win32Placement, KnowsEveryWindowOfTheShellsProcess) {
-  HWND desktop = make_window(L"HV_SHELL_STAND_IN"), popup = make_window(L"HV_SHELL_STAND_IN");
-  ASSERT_TRUE(desktop && popup);
-  EXPECT_FALSE(Win32Placement().belongs_to_shell(reinterpret_cast<WindowHandle>(popup))) << "no shell yet";
+// A taskbar on any monitor is the shell's by its class, and every window of the shell's process by
+// that process (the notification area's overflow, jump lists, the Win+X menu). This process stands
+// in for the shell, one of its windows made the shell window.
+TEST(Win32Placement, KnowsTheShellsWindowsByTheirProcessAndTheTaskbarsByTheirClass) {
+  const auto shells = [](HWND window) { return Win32Placement().belongs_to_shell(reinterpret_cast<WindowHandle>(window)); };
+  HWND tray = make_window(L"Shell_TrayWnd"), second = make_window(L"Shell_SecondaryTrayWnd"),
+       desktop = make_window(L"HV_SHELL_STAND_IN"), popup = make_window(L"HV_SHELL_STAND_IN");
+  ASSERT_TRUE(tray && second && desktop && popup);
+  EXPECT_TRUE(shells(tray) && shells(second));
+  EXPECT_FALSE(shells(popup)) << "no shell yet";
   ASSERT_TRUE(SetShellWindow(desktop));
-  EXPECT_TRUE(Win32Placement().belongs_to_shell(reinterpret_cast<WindowHandle>(popup)));
-  DestroyWindow(popup), DestroyWindow(desktop);
+  EXPECT_TRUE(shells(popup));
+  EXPECT_FALSE(shells(nullptr));
+  for (HWND window : {tray, second, popup, desktop}) DestroyWindow(window);
 }
 
 // The keeper is told while a menu is open in the window in front, and only then.
@@ -62,10 +53,9 @@ TEST(Win32Placement, KnowsAMenuIsOpen) {
     return DefWindowProcW(window, message, w, l);
   });
   ASSERT_NE(owner, nullptr);
-  SetForegroundWindow(owner);
   EXPECT_FALSE(Win32Placement().menu_open());
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, 1, L"One");
+  AppendMenuW(menu, MF_STRING, 1, L"One"), SetForegroundWindow(owner);
   TrackPopupMenu(menu, TPM_RETURNCMD, 10, 10, 0, owner, nullptr);
   EXPECT_TRUE(seen_open);
   EXPECT_FALSE(Win32Placement().menu_open());

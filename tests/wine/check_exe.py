@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Checks what the Windows executable carries: system-DLL imports only, the version block, the icon."""
+"""Checks what the Windows executables carry: system-DLL imports only, the version block, the icon;
+both declare themselves aware of each monitor's scale, so that they count in the same pixels."""
 
 import struct
 import sys
@@ -7,7 +8,7 @@ import sys
 import pefile
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "msvcrt.dll",
-               "comctl32.dll", "shell32.dll", "ole32.dll", "ucrtbase.dll"}
+               "comctl32.dll", "shell32.dll", "ole32.dll", "ucrtbase.dll", "shcore.dll"}
 
 EXPECTED_STRINGS = [
     ("Comments", "Created By Malvoric - malvoric@example.com"),
@@ -22,6 +23,7 @@ EXPECTED_STRINGS = [
 
 
 def failures(pe):
+    yield from [] if per_monitor_aware(pe) else ["no PerMonitorV2 in the manifest"]
     names = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     yield from [f"imports beyond system DLLs: {sorted(names - SYSTEM_DLLS)}"] if names - SYSTEM_DLLS else []
 
@@ -56,8 +58,13 @@ def failures(pe):
         yield f"icon images {sizes}"
 
 
+def per_monitor_aware(pe):
+    return pe.__data__.find(b">PerMonitorV2</dpiAwareness>") >= 0  # the manifest is kept as its text
+
+
 if __name__ == "__main__":
     found = list(failures(pefile.PE(sys.argv[1])))
+    found += [] if per_monitor_aware(pefile.PE(sys.argv[2])) else ["hv-copies: no PerMonitorV2 in the manifest"]
     for failure in found:
         print("FAIL:", failure)
     print(f"{len(found)} executable checks failed" if found else "executable checks passed")

@@ -27,11 +27,11 @@ constexpr int kDesignPictureBorder = 2;  // pixels at 96 dpi
 
 Fl_Color to_fl(ui::Rgb rgb) { return fl_rgb_color(rgb.red, rgb.green, rgb.blue); }
 
-struct PixelRect {
+struct ControlBox {
   int x, y, w, h;
 };
 
-PixelRect to_pixels(const ui::TwipsRect& r, int dpi) {
+ControlBox to_pixels(const ui::TwipsRect& r, int dpi) {
   const auto px = [dpi](int twips) { return static_cast<int>(ui::twips_to_pixels(twips, dpi)); };
   return {px(r.left), px(r.top), px(r.width), px(r.height)};
 }
@@ -124,7 +124,7 @@ FltkForm::~FltkForm() {
 
 void FltkForm::build_controls() {
   for (const ui::Control* control : ui::creation_order()) {
-    const PixelRect r = to_pixels(control->rect, dpi());
+    const ControlBox r = to_pixels(control->rect, dpi());
     const std::string text(control->text);
     Fl_Widget* widget = nullptr;
     switch (control->kind) {
@@ -254,7 +254,9 @@ void FltkForm::settle_frame() {
   if (!extents) return;
   frame_settled_ = true;
   known_extents_ = *extents;
-  if (extents->left == 0 && extents->top == 0) return;
+  // A window brought into view was fitted with the design's frame; this one may be larger.
+  const bool refitted = refit_into_view();
+  if (extents->left == 0 && extents->top == 0 && !refitted) return;
   window_->position(static_cast<int>(ui::clamp_position_pixels(placed().x + extents->left)),
                     static_cast<int>(ui::clamp_position_pixels(placed().y + extents->top)));
 }
@@ -336,6 +338,21 @@ PixelPoint FltkForm::outer_position() const {
     return {client.x - known_extents_.left, client.y - known_extents_.top};
   }
   return current_outer_position();
+}
+
+std::vector<PixelRect> FltkForm::monitor_areas() const {
+  std::vector<PixelRect> areas;
+  for (const MonitorArea& m : session_.monitor_areas()) areas.push_back(m.area);
+  return areas;
+}
+
+// Before the window manager has framed the window, its frame is taken to be the design's.
+PixelFrame FltkForm::frame() const {
+  if (!session_.has_window_manager()) return {};
+  if (frame_settled_) return known_extents_;
+  const auto& design = ui::main_window();
+  const auto px = [this](int twips) { return ui::twips_to_pixels(static_cast<float>(twips), dpi()); };
+  return {px(design.frame_left), px(design.frame_right), px(design.frame_top), px(design.frame_bottom)};
 }
 
 PixelPoint FltkForm::current_outer_position() const {

@@ -49,6 +49,8 @@ class FltkForm final : public BackendForm {
   void apply_geometry() override;
   PixelPoint outer_position() const override;
   PixelPoint current_outer_position() const;
+  std::vector<PixelRect> monitor_areas() const override;
+  PixelFrame frame() const override;
   void report_and_exit(const std::string& error) override;
   void close();
   void start_timer();

@@ -4,7 +4,6 @@
 #include <X11/Xutil.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/extensions/XRes.h>
-#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <poll.h>
@@ -26,7 +25,6 @@
 #include <functional>
 #include <iterator>
 #include <thread>
-#include <tuple>
 
 #include "app/identity.h"
 #include "platform/linux/screen_density.h"
@@ -382,58 +380,21 @@ FrameExtents LinuxCopiesSystem::window_frame(int client_width, int client_height
   return {px(design.frame_left), px(design.frame_right), px(design.frame_top), px(design.frame_bottom)};
 }
 
-// Each RandR monitor, the primary first, then from left to right; the whole screen where RandR
-// names none. Each is cut to the window manager's work area, which most give as one box around
-// every monitor. All in twips at the density desktop toolkits read, as the program converts them.
+// Each monitor's part of the window manager's work area, in twips at the density desktop toolkits
+// read, as the program converts them.
 copies::Desktop LinuxCopiesSystem::desktop() {
   X11Session& x = session();
-  struct Area {
-    long left, top, width, height;
-    bool primary;
-  };
-  std::vector<Area> monitors;
-  int event_base = 0, error_base = 0, count = 0;
-  if (XRRQueryExtension(display_, &event_base, &error_base)) {
-    if (XRRMonitorInfo* found = XRRGetMonitors(display_, x.root(), True, &count)) {
-      for (int i = 0; i < count; ++i) {
-        monitors.push_back({found[i].x, found[i].y, found[i].width, found[i].height, found[i].primary != 0});
-      }
-      XRRFreeMonitors(found);
-    }
-  }
-  const int screen = DefaultScreen(display_);
-  if (monitors.empty()) monitors.push_back({0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen), true});
-  std::stable_sort(monitors.begin(), monitors.end(), [](const Area& a, const Area& b) {
-    return std::tuple(!a.primary, a.left, a.top) < std::tuple(!b.primary, b.left, b.top);
-  });
-  Area work{0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen), false};
-  if (x.has_window_manager()) {
-    const auto area = property_items(display_, x.root(), XInternAtom(display_, "_NET_WORKAREA", False), XA_CARDINAL, 4);
-    if (area.size() == 4 && area[2] > 0 && area[3] > 0) {
-      work = {static_cast<long>(area[0]), static_cast<long>(area[1]), static_cast<long>(area[2]), static_cast<long>(area[3]), false};
-    }
-  }
-
   const long dpi = dpi_from_resources(XResourceManagerString(display_));
   const auto& design = ui::main_window();
   const auto px = [dpi](int twips) { return static_cast<int>(ui::twips_to_pixels(static_cast<float>(twips), static_cast<int>(dpi))); };
   const int client_width = px(design.client_width), client_height = px(design.client_height);
   const FrameExtents frame = window_frame(client_width, client_height, dpi);
-  const auto twips = [dpi](long pixels) { return pixels * ui::kTwipsPerInch / dpi; };
-  copies::Desktop desktop;
-  desktop.title_bar = twips(frame.top > 0 ? frame.top : px(design.frame_top));
-  for (const Area& m : monitors) {
-    const long left = std::max(m.left, work.left), top = std::max(m.top, work.top);
-    const long right = std::min(m.left + m.width, work.left + work.width);
-    const long bottom = std::min(m.top + m.height, work.top + work.height);
-    if (right <= left || bottom <= top) continue;
-    desktop.monitors.push_back({{static_cast<int>(twips(left)), static_cast<int>(twips(top)),
-                                 static_cast<int>(twips(right - left)), static_cast<int>(twips(bottom - top))},
-                                twips(client_width + frame.left + frame.right),
-                                twips(client_height + frame.top + frame.bottom)});
+  std::vector<copies::PixelMonitor> monitors;
+  for (const MonitorArea& m : x.monitor_areas()) {
+    monitors.push_back({m.area, client_width + frame.left + frame.right, client_height + frame.top + frame.bottom, m.primary});
   }
-  if (desktop.monitors.empty()) throw CopiesError("no monitor shows any of the window manager's work area");
-  return desktop;
+  if (monitors.empty()) throw CopiesError("no monitor shows any of the window manager's work area");
+  return copies::desktop_in_twips(monitors, frame.top > 0 ? frame.top : px(design.frame_top), static_cast<int>(dpi));
 }
 
 // The clients under the root the ICCCM way: a window carrying WM_STATE a few levels down in a

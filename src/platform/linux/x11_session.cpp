@@ -1,6 +1,7 @@
 #include "platform/linux/x11_session.h"
 
 #include <X11/Xatom.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -128,6 +129,36 @@ std::optional<FrameExtents> X11Session::frame_extents(Window window) const {
   }
   const auto* values = reinterpret_cast<long*>(extents.data);
   return FrameExtents{values[0], values[1], values[2], values[3]};
+}
+
+std::vector<MonitorArea> X11Session::monitor_areas() const {
+  std::vector<MonitorArea> monitors;
+  int event_base = 0, error_base = 0, count = 0;
+  if (XRRQueryExtension(display_, &event_base, &error_base)) {
+    if (XRRMonitorInfo* found = XRRGetMonitors(display_, root_, True, &count)) {
+      for (int i = 0; i < count; ++i) {
+        monitors.push_back({{found[i].x, found[i].y, found[i].width, found[i].height}, found[i].primary != 0});
+      }
+      XRRFreeMonitors(found);
+    }
+  }
+  const int screen = DefaultScreen(display_);
+  const PixelRect whole{0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)};
+  if (monitors.empty()) monitors.push_back({whole, true});
+  PixelRect work = whole;
+  if (has_window_manager()) {
+    const auto area = property_items(display_, root_, XInternAtom(display_, "_NET_WORKAREA", False), XA_CARDINAL, 4);
+    if (area.size() == 4 && area[2] > 0 && area[3] > 0) {
+      work = {static_cast<long>(area[0]), static_cast<long>(area[1]), static_cast<long>(area[2]), static_cast<long>(area[3])};
+    }
+  }
+  std::vector<MonitorArea> cut;
+  for (const MonitorArea& m : monitors) {
+    const long left = std::max(m.area.left, work.left), top = std::max(m.area.top, work.top);
+    const long right = std::min(m.area.right(), work.right()), bottom = std::min(m.area.bottom(), work.bottom());
+    if (right > left && bottom > top) cut.push_back({{left, top, right - left, bottom - top}, m.primary});
+  }
+  return cut;
 }
 
 void X11Session::client_origin(Window window, int& x, int& y) const {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/screen_geometry.h"
+
 namespace hv::linux_backend {
 
 // The display DISPLAY names, or why it cannot be opened: "cannot open the display ":0"", followed
@@ -24,8 +26,11 @@ std::vector<unsigned long> property_items(Display* display, Window window, Atom 
 // A window's 8-bit text property of any type, up to 1 KB; empty where it is absent or the window is gone.
 std::string property_text(Display* display, Window window, Atom property);
 
-struct FrameExtents {
-  long left = 0, right = 0, top = 0, bottom = 0;
+using FrameExtents = PixelFrame;
+
+struct MonitorArea {
+  PixelRect area;
+  bool primary = false;
 };
 
 // The EWMH view of the session, with the window manager's presence read at start and again
@@ -50,6 +55,10 @@ class X11Session {
 
   // _NET_FRAME_EXTENTS of a client window, or nullopt while the window manager has set none.
   std::optional<FrameExtents> frame_extents(Window window) const;
+
+  // Each RandR monitor (the whole screen where RandR names none) cut to the window manager's work
+  // area, which most give as one box around every monitor; monitors left with nothing are left out.
+  std::vector<MonitorArea> monitor_areas() const;
 
   // The top-left corner of a window's client area on the root window.
   void client_origin(Window window, int& x, int& y) const;

@@ -1,5 +1,6 @@
 #include "platform/windows/win32_copies_system.h"
 
+#include <shellscalingapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winternl.h>
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 #include "app/identity.h"
@@ -99,9 +99,6 @@ std::optional<std::string> started_as(HANDLE process) {
 
 }  // namespace
 
-// Places are counted in real pixels, as the program, which declares itself aware of the density,
-// counts them; otherwise Windows would scale the screen down for this tool.
-Win32CopiesSystem::Win32CopiesSystem() { SetProcessDPIAware(); }
 
 fs::path Win32CopiesSystem::program() {
   std::wstring given(32768, L'\0');
@@ -240,48 +237,32 @@ bool Win32CopiesSystem::has_ended(long pid) {
   return WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
 }
 
-// Each monitor's work area (less the taskbar), the primary first, then from left to right; the
-// window's outer size is its client area and the frame Windows gives its style. All in twips at
-// the desktop's density.
+// Each monitor's work area (less the taskbar) and the window's outer size there: the design's client
+// area at that monitor's density and the frame Windows gives the style at it. The manifest makes
+// all of these real pixels.
 copies::Desktop Win32CopiesSystem::desktop() {
-  struct Found {
-    RECT area;
-    bool primary;
-  };
-  std::vector<Found> monitors;
+  std::vector<copies::PixelMonitor> monitors;
   EnumDisplayMonitors(
       nullptr, nullptr,
       [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
         MONITORINFO info{};
         info.cbSize = sizeof info;
-        if (GetMonitorInfoW(monitor, &info)) {
-          reinterpret_cast<std::vector<Found>*>(found)->push_back({info.rcWork, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
-        }
+        UINT dpi_x = 0, dpi_y = 0;
+        if (!GetMonitorInfoW(monitor, &info)) return TRUE;
+        if (FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) || dpi_y == 0) dpi_y = GetDpiForSystem();
+        const auto& design = ui::main_window();
+        const RECT outer = outer_rect(ui::twips_to_pixels(static_cast<float>(design.client_width), static_cast<int>(dpi_y)),
+                                      ui::twips_to_pixels(static_cast<float>(design.client_height), static_cast<int>(dpi_y)), dpi_y);
+        const RECT& work = info.rcWork;
+        reinterpret_cast<std::vector<copies::PixelMonitor>*>(found)->push_back(
+            {{work.left, work.top, work.right - work.left, work.bottom - work.top}, outer.right - outer.left,
+             outer.bottom - outer.top, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&monitors));
   if (monitors.empty()) fail("cannot read the monitors");
-  std::stable_sort(monitors.begin(), monitors.end(), [](const Found& a, const Found& b) {
-    return std::tuple(!a.primary, a.area.left, a.area.top) < std::tuple(!b.primary, b.area.left, b.area.top);
-  });
-  HDC screen = GetDC(nullptr);
-  const int read_dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-  if (screen) ReleaseDC(nullptr, screen);
-  const int dpi = read_dpi > 0 ? read_dpi : ui::kDesignDpi;
-  const auto& design = ui::main_window();
-  RECT outer{0, 0, static_cast<LONG>(ui::twips_to_pixels(static_cast<float>(design.client_width), dpi)),
-             static_cast<LONG>(ui::twips_to_pixels(static_cast<float>(design.client_height), dpi))};
-  AdjustWindowRectExForDpi(&outer, kMainWindowStyle, FALSE, 0, static_cast<UINT>(dpi));
-  const auto twips = [dpi](long pixels) { return pixels * ui::kTwipsPerInch / dpi; };
-  copies::Desktop desktop;
-  desktop.title_bar = twips(GetSystemMetricsForDpi(SM_CYCAPTION, static_cast<UINT>(dpi)));
-  for (const Found& m : monitors) {
-    desktop.monitors.push_back({{static_cast<int>(twips(m.area.left)), static_cast<int>(twips(m.area.top)),
-                                 static_cast<int>(twips(m.area.right - m.area.left)),
-                                 static_cast<int>(twips(m.area.bottom - m.area.top))},
-                                twips(outer.right - outer.left), twips(outer.bottom - outer.top)});
-  }
-  return desktop;
+  const UINT desktop_dpi = GetDpiForSystem();
+  return copies::desktop_in_twips(monitors, GetSystemMetricsForDpi(SM_CYCAPTION, desktop_dpi), static_cast<int>(desktop_dpi));
 }
 
 const std::map<long, HWND>& Win32CopiesSystem::main_windows() {

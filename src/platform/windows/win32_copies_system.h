@@ -14,8 +14,6 @@ namespace hv::windows_backend {
 // desktop's top-level windows, their settings in the registry.
 class Win32CopiesSystem final : public copies::CopiesSystem {
  public:
-  Win32CopiesSystem();
-
   std::filesystem::path program() override;
   std::filesystem::path default_folder() override;
   std::string file_name(const std::string& name) override { return name + ".exe"; }

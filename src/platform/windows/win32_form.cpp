@@ -1,5 +1,6 @@
 #include "platform/windows/win32_form.h"
 
+#include <shellscalingapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -73,6 +74,17 @@ LRESULT CALLBACK picture_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   }
 }
 
+// Debian's mingw-w64 import library for comctl32 lacks LoadIconWithScaleDown, which comctl32 6 (the
+// one the manifest asks for) exports; it is looked up there.
+HICON load_icon_scaled_down(HINSTANCE instance, int size) {
+  using Loader = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+  static const auto load = reinterpret_cast<Loader>(
+      reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"comctl32.dll"), "LoadIconWithScaleDown")));
+  HICON icon = nullptr;
+  if (load && SUCCEEDED(load(instance, MAKEINTRESOURCEW(HV_APP_ICON), size, size, &icon))) return icon;
+  return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, size, size, 0));
+}
+
 void register_classes(HINSTANCE instance) {
   const std::wstring main_class = window_class();
   WNDCLASSEXW main{};
@@ -116,12 +128,18 @@ Win32Form::Win32Form(HINSTANCE instance) : BackendForm(static_cast<int>(GetDpiFo
   layout(GetDpiForWindow(window_));
 }
 
-// The icons at the sizes the window's density asks for (the title bar's and Alt+Tab's), drawn
-// from the icon's own image of that size, not one scaled up.
+RECT outer_rect(long client_width, long client_height, UINT dpi) {
+  RECT outer{0, 0, static_cast<LONG>(client_width), static_cast<LONG>(client_height)};
+  AdjustWindowRectExForDpi(&outer, kMainWindowStyle, FALSE, 0, dpi);
+  return outer;
+}
+
+// The icons at the sizes the window's density asks for (the title bar's and Alt+Tab's): where the
+// icon has no image of that size, the next larger one scaled down, never a smaller one scaled up.
 void Win32Form::load_icons(UINT dpi) {
   for (const auto& [kind, metric] : {std::pair(ICON_BIG, SM_CXICON), std::pair(ICON_SMALL, SM_CXSMICON)}) {
     const int size = GetSystemMetricsForDpi(metric, dpi);
-    auto* icon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, size, size, 0));
+    HICON icon = load_icon_scaled_down(instance_, size);
     HICON& kept = kind == ICON_BIG ? big_icon_ : small_icon_;
     SendMessageW(window_, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
     if (kept) DestroyIcon(kept);
@@ -234,12 +252,51 @@ void Win32Form::report_and_exit(const std::string& error) {
   report_error_and_exit(error, window_);
 }
 
+// The window is laid out at the density of the monitor it goes to before it moves there, so that it
+// arrives at the design's size, in the place asked, and is never scaled on the way.
 void Win32Form::apply_geometry() {
-  const PixelPlacement place = placement();
-  RECT outer{0, 0, static_cast<LONG>(place.client_width), static_cast<LONG>(place.client_height)};
-  AdjustWindowRectExForDpi(&outer, kMainWindowStyle, FALSE, 0, static_cast<UINT>(dpi()));
+  PixelPlacement place = placement();
+  if (const UINT there = dpi_where(place); there != static_cast<UINT>(dpi())) {
+    layout(there);
+    place = placement();
+  }
+  const RECT outer = outer_rect(place.client_width, place.client_height, static_cast<UINT>(dpi()));
+  applying_ = true;
   SetWindowPos(window_, nullptr, static_cast<int>(place.corner.x), static_cast<int>(place.corner.y),
                outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  applying_ = false;
+}
+
+UINT Win32Form::dpi_where(const PixelPlacement& place) const {
+  const RECT outer = outer_rect(place.client_width, place.client_height, static_cast<UINT>(dpi()));
+  const RECT at{static_cast<LONG>(place.corner.x), static_cast<LONG>(place.corner.y),
+                static_cast<LONG>(place.corner.x + outer.right - outer.left),
+                static_cast<LONG>(place.corner.y + outer.bottom - outer.top)};
+  UINT dpi_x = 0, dpi_y = 0;
+  const bool read = SUCCEEDED(GetDpiForMonitor(MonitorFromRect(&at, MONITOR_DEFAULTTONEAREST), MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y));
+  return read && dpi_y > 0 ? dpi_y : static_cast<UINT>(dpi());
+}
+
+std::vector<PixelRect> Win32Form::monitor_areas() const {
+  std::vector<PixelRect> areas;
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoW(monitor, &info)) {
+          const RECT& r = info.rcWork;
+          reinterpret_cast<std::vector<PixelRect>*>(found)->push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
+PixelFrame Win32Form::frame() const {
+  const RECT outer = outer_rect(0, 0, static_cast<UINT>(dpi()));
+  return {-outer.left, outer.right, -outer.top, outer.bottom};
 }
 
 // Read from the position-changed messages rather than from GetWindowPlacement, whose restored
@@ -353,12 +410,22 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
       if (!IsIconic(window_) && !(position->flags & SWP_NOMOVE)) normal_position_ = {position->x, position->y};
       return DefWindowProcW(window_, message, w, l);
     }
+    case WM_GETDPISCALEDSIZE: {
+      // The design's exact size at the new density, not the old size scaled with its frame.
+      const PixelSize client = client_size(static_cast<int>(w));
+      const RECT outer = outer_rect(client.width, client.height, static_cast<UINT>(w));
+      *reinterpret_cast<SIZE*>(l) = {outer.right - outer.left, outer.bottom - outer.top};
+      return TRUE;
+    }
     case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(l);
       layout(HIWORD(w));
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
+      if (applying_) return 0;
+      // Dragged onto another monitor: where Windows suggests, at the design's size there.
+      const auto* suggested = reinterpret_cast<const RECT*>(l);
+      const PixelSize client = client_size(dpi());
+      const RECT outer = outer_rect(client.width, client.height, static_cast<UINT>(dpi()));
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, outer.right - outer.left,
+                   outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
     case WM_DESTROY:

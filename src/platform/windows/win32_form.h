@@ -16,6 +16,10 @@ namespace hv::windows_backend {
 // A fixed frame: a title bar with a close and a minimise box, no resizing border.
 inline constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
+// The window's outer rectangle around a client area at 0,0 at a density: the frame Windows gives
+// the style there.
+RECT outer_rect(long client_width, long client_height, UINT dpi);
+
 // A handful of entries looked up by key: a vector does, and keeps tree code out of the .exe.
 template <class Key, class Value>
 class SmallMap {
@@ -72,7 +76,10 @@ class Win32Form final : public BackendForm {
   void load_icons(UINT dpi);
   HFONT font_for(const ui::Control& control);
   void apply_geometry() override;
+  UINT dpi_where(const PixelPlacement& place) const;
   PixelPoint outer_position() const override;
+  std::vector<PixelRect> monitor_areas() const override;
+  PixelFrame frame() const override;
   void report_and_exit(const std::string& error) override;
   void on_command(WORD id, WORD code);
   LRESULT on_colour(HDC dc, HWND control);
@@ -100,6 +107,8 @@ class Win32Form final : public BackendForm {
   // The control that had the keyboard focus when the window was last deactivated.
   HWND last_focus_ = nullptr;
   bool closed_ = false;
+  // Set while the window is being put where placement() says, which no density change may move.
+  bool applying_ = false;
   UINT timer_interval_ = 0;
   bool timer_enabled_ = false;
 };
