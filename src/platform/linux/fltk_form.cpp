@@ -340,9 +340,17 @@ PixelPoint FltkForm::outer_position() const {
   return current_outer_position();
 }
 
+// The monitors as the toolkit already reads them (Xinerama, which the server answers from its RandR
+// monitors): asking RandR itself would load one more library into every copy.
 std::vector<PixelRect> FltkForm::monitor_areas() const {
+  std::vector<MonitorArea> monitors;
+  for (int n = 0; n < Fl::screen_count(); ++n) {
+    int x = 0, y = 0, w = 0, h = 0;
+    Fl::screen_xywh(x, y, w, h, n);
+    monitors.push_back({{x, y, w, h}});
+  }
   std::vector<PixelRect> areas;
-  for (const MonitorArea& m : session_.monitor_areas()) areas.push_back(m.area);
+  for (const MonitorArea& m : session_.in_work_area(monitors)) areas.push_back(m.area);
   return areas;
 }
 

@@ -4,6 +4,7 @@
 #include <X11/Xutil.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/extensions/XRes.h>
+#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <poll.h>
@@ -380,6 +381,24 @@ FrameExtents LinuxCopiesSystem::window_frame(int client_width, int client_height
   return {px(design.frame_left), px(design.frame_right), px(design.frame_top), px(design.frame_bottom)};
 }
 
+namespace {
+
+// The RandR monitors, which alone say which one is the primary.
+std::vector<MonitorArea> randr_monitors(Display* display, Window root) {
+  std::vector<MonitorArea> monitors;
+  int event_base = 0, error_base = 0, count = 0;
+  if (!XRRQueryExtension(display, &event_base, &error_base)) return monitors;
+  if (XRRMonitorInfo* found = XRRGetMonitors(display, root, True, &count)) {
+    for (int i = 0; i < count; ++i) {
+      monitors.push_back({{found[i].x, found[i].y, found[i].width, found[i].height}, found[i].primary != 0});
+    }
+    XRRFreeMonitors(found);
+  }
+  return monitors;
+}
+
+}  // namespace
+
 // Each monitor's part of the window manager's work area, in twips at the density desktop toolkits
 // read, as the program converts them.
 copies::Desktop LinuxCopiesSystem::desktop() {
@@ -390,7 +409,7 @@ copies::Desktop LinuxCopiesSystem::desktop() {
   const int client_width = px(design.client_width), client_height = px(design.client_height);
   const FrameExtents frame = window_frame(client_width, client_height, dpi);
   std::vector<copies::PixelMonitor> monitors;
-  for (const MonitorArea& m : x.monitor_areas()) {
+  for (const MonitorArea& m : x.in_work_area(randr_monitors(display_, x.root()))) {
     monitors.push_back({m.area, client_width + frame.left + frame.right, client_height + frame.top + frame.bottom, m.primary});
   }
   if (monitors.empty()) throw CopiesError("no monitor shows any of the window manager's work area");

@@ -1,7 +1,6 @@
 #include "platform/linux/x11_session.h"
 
 #include <X11/Xatom.h>
-#include <X11/extensions/Xrandr.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -131,17 +130,7 @@ std::optional<FrameExtents> X11Session::frame_extents(Window window) const {
   return FrameExtents{values[0], values[1], values[2], values[3]};
 }
 
-std::vector<MonitorArea> X11Session::monitor_areas() const {
-  std::vector<MonitorArea> monitors;
-  int event_base = 0, error_base = 0, count = 0;
-  if (XRRQueryExtension(display_, &event_base, &error_base)) {
-    if (XRRMonitorInfo* found = XRRGetMonitors(display_, root_, True, &count)) {
-      for (int i = 0; i < count; ++i) {
-        monitors.push_back({{found[i].x, found[i].y, found[i].width, found[i].height}, found[i].primary != 0});
-      }
-      XRRFreeMonitors(found);
-    }
-  }
+std::vector<MonitorArea> X11Session::in_work_area(std::vector<MonitorArea> monitors) const {
   const int screen = DefaultScreen(display_);
   const PixelRect whole{0, 0, DisplayWidth(display_, screen), DisplayHeight(display_, screen)};
   if (monitors.empty()) monitors.push_back({whole, true});

@@ -56,9 +56,9 @@ class X11Session {
   // _NET_FRAME_EXTENTS of a client window, or nullopt while the window manager has set none.
   std::optional<FrameExtents> frame_extents(Window window) const;
 
-  // Each RandR monitor (the whole screen where RandR names none) cut to the window manager's work
-  // area, which most give as one box around every monitor; monitors left with nothing are left out.
-  std::vector<MonitorArea> monitor_areas() const;
+  // Each monitor (the whole screen where none is given) cut to the window manager's work area,
+  // which most give as one box around every monitor; monitors left with nothing are left out.
+  std::vector<MonitorArea> in_work_area(std::vector<MonitorArea> monitors) const;
 
   // The top-left corner of a window's client area on the root window.
   void client_origin(Window window, int& x, int& y) const;
