@@ -46,8 +46,8 @@ class HvCopies : public E2eTest {
   }
   fs::path config() const { return dir.path() / "config"; }
   // list and stop without a prefix see the copies of tests running beside this one, on other
-  // displays; names of this test's own keep them apart.
-  std::string own(const std::string& stem) const { return stem + "_" + wm_name(GetParam()); }
+  // displays and in other runs of the suite; names of this test's own keep them apart.
+  std::string own(const std::string& stem) const { return stem + "_" + wm_name(GetParam()) + "_" + std::to_string(::getpid()); }
   std::optional<std::string> stored(const std::string& section, const char* key) const {
     return stored_text(*x, config() / "HV_TEST_PROCESS/settings.ini", section, key);
   }
