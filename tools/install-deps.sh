@@ -4,12 +4,14 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake ninja-build g++ pkg-config libfltk1.3-dev libx11-dev libxtst-dev libxrandr-dev libxres-dev libxcursor-dev libxinerama-dev libx11-xcb-dev libfontconfig-dev zlib1g-dev libgtest-dev libgmock-dev
+  cmake ninja-build g++ pkg-config libfltk1.3-dev libx11-dev libxtst-dev libxrandr-dev libxres-dev libxcursor-dev libxinerama-dev libx11-xcb-dev libfontconfig-dev libsystemd-dev zlib1g-dev libgtest-dev libgmock-dev
   # a private X session for run.sh and the end-to-end tests
   xvfb openbox icewm xdotool wmctrl x11-utils imagemagick
   # the desktops testers use: Xfce's and GNOME Flashback's window managers (xfwm4 reads its settings
   # through xfconf on a session bus), and GNOME's mutter as a Wayland compositor with XWayland
   xfwm4 xfconf dbus-daemon metacity mutter xwayland
+  # the accessibility bus, its registry and a real AT-SPI client for the end-to-end tests
+  at-spi2-core python3-pyatspi
   # the window's faces ("Arial" is the metric-compatible Liberation Sans), a desktop's font set
   # beside them (Noto, as Ubuntu, Fedora and KDE have it) and a Chinese face, for names in other scripts
   fonts-liberation fonts-dejavu-core fonts-noto-core fonts-wqy-microhei

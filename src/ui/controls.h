@@ -45,6 +45,17 @@ enum class ControlId {
   Label1,
 };
 
+// What screen readers and automation tools are told a control is.
+enum class AccessibleRole { Label, Text, Image, CheckBox, PushButton };
+
+struct Accessible {
+  AccessibleRole role;
+  std::string_view name;                 // empty: the control's text
+  std::string_view description;          // what a picture shows; empty elsewhere
+  std::optional<ControlId> labelled_by;  // a text box's name is its label's text
+  bool acts;                             // "click" does what the mouse does
+};
+
 struct Control {
   ControlId id;
   std::string_view name;
@@ -57,6 +68,7 @@ struct Control {
   bool centred;
   int tab_index;                  // -1 for the timer
   std::string_view tip;           // the design's secondary text, shown as a hover tip
+  Accessible accessible;          // unused for the timer
 };
 
 struct WindowDesign {
@@ -93,6 +105,9 @@ std::vector<ControlId> tab_order();
 // since both toolkits' Tab follows the order controls were made in, then the others. None of
 // them overlap, so the order has no visible effect. The timer is no window and is left out.
 std::vector<const Control*> creation_order();
+
+// The name a screen reader speaks for the control: its own, its label's text, or its text.
+std::string_view accessible_name(const Control& control);
 
 inline constexpr float kDialogFontPoints = 8.0f;
 

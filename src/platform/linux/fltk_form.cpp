@@ -175,6 +175,7 @@ void FltkForm::build_controls() {
         continue;
     }
     apply_design(*widget, *control, dpi());
+    widgets_.emplace_back(control->id, widget);
   }
 
   window_->callback(
@@ -380,6 +381,64 @@ void FltkForm::set_title(std::string_view text) { window_->copy_label(std::strin
 void FltkForm::set_app_name_text(std::string_view text) { app_name_->text(std::string(text)); }
 
 void FltkForm::set_creator_caption(std::string_view text) { creator_->text(std::string(text)); }
+
+Fl_Widget* FltkForm::widget(ui::ControlId id) const {
+  for (const auto& [control, widget] : widgets_) {
+    if (control == id) return widget;
+  }
+  return nullptr;
+}
+
+std::string FltkForm::title() const { return window_->label() ? window_->label() : ""; }
+
+bool FltkForm::active() const { return Fl::focus() && window_->contains(Fl::focus()); }
+
+PixelPoint FltkForm::client_on_screen() const {
+  int x = 0, y = 0;
+  if (mapped_) session_.client_origin(fl_xid(window_.get()), x, y);
+  else if (reported_client_) return *reported_client_;
+  return {x, y};
+}
+
+PixelRect FltkForm::frame_on_screen() const {
+  const PixelPoint client = client_on_screen();
+  const FrameExtents extents =
+      mapped_ ? session_.frame_extents(fl_xid(window_.get())).value_or(FrameExtents{}) : FrameExtents{};
+  return {client.x - extents.left, client.y - extents.top, window_->w() + extents.left + extents.right,
+          window_->h() + extents.top + extents.bottom};
+}
+
+PixelRect FltkForm::on_screen(ui::ControlId id) const {
+  const Fl_Widget* shown = widget(id);
+  if (!shown) return {};
+  const PixelPoint client = client_on_screen();
+  return {client.x + shown->x(), client.y + shown->y(), shown->w(), shown->h()};
+}
+
+std::string FltkForm::text(ui::ControlId id) const {
+  const Fl_Widget* shown = widget(id);
+  if (const auto* box = dynamic_cast<const TextBox*>(shown)) return box->text();
+  if (const auto* caption = dynamic_cast<const Caption*>(shown)) return caption->text();
+  if (shown && shown->label()) return shown->label();
+  return "";
+}
+
+std::optional<ui::ControlId> FltkForm::focus() const {
+  for (const auto& [control, widget] : widgets_) {
+    if (widget == Fl::focus()) return control;
+  }
+  return std::nullopt;
+}
+
+// A click as the mouse gives it, through the control's own callback.
+void FltkForm::click(ui::ControlId id) {
+  if (Fl_Widget* target = widget(id); target && !closed_) target->do_callback();
+}
+
+bool FltkForm::take_focus(ui::ControlId id) {
+  Fl_Widget* target = widget(id);
+  return target && target->take_focus() != 0;
+}
 
 std::int16_t FltkForm::tick_value() const { return tick_box_->state(); }
 

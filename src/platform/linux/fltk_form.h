@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "platform/backend_form.h"
+#include "platform/linux/accessible_window.h"
 #include "platform/linux/fltk_widgets.h"
 #include "platform/linux/x11_session.h"
 
 namespace hv::linux_backend {
 
 // The main window on FLTK, built from the window design.
-class FltkForm final : public BackendForm {
+class FltkForm final : public BackendForm, public AccessibleWindow {
  public:
   // dpi: the screen's dots per inch, 1440 / dpi twips to a pixel.
   FltkForm(X11Session& session, int dpi);
@@ -34,7 +35,19 @@ class FltkForm final : public BackendForm {
   void unload() override;
   WindowHandle handle() const override;
 
+  std::string title() const override;
+  bool mapped() const override { return mapped_; }
+  bool active() const override;
+  PixelRect frame_on_screen() const override;
+  PixelRect on_screen(ui::ControlId id) const override;
+  std::string text(ui::ControlId id) const override;
+  std::optional<ui::ControlId> focus() const override;
+  void click(ui::ControlId id) override;
+  bool take_focus(ui::ControlId id) override;
+
  private:
+  Fl_Widget* widget(ui::ControlId id) const;
+  PixelPoint client_on_screen() const;
   void build_controls();
   int picture_border() const;
   Fl_Image* picture_for(int box_width, int box_height);
@@ -65,6 +78,7 @@ class FltkForm final : public BackendForm {
   TriStateCheckBox* tick_box_ = nullptr;
   Caption* creator_ = nullptr;
   Fl_Button* exit_button_ = nullptr;
+  std::vector<std::pair<ui::ControlId, Fl_Widget*>> widgets_;
 
   // Where the window manager (or, with none, the server) last said the client stands on the root,
   // its frame's extents and whether it is mapped: followed from the window's own events.

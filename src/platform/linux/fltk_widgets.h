@@ -24,6 +24,7 @@ class Caption : public Fl_Box {
  public:
   Caption(int x, int y, int w, int h, const std::string& text, bool centred);
   void text(const std::string& value);
+  const std::string& text() const { return text_; }
 
  protected:
   void draw() override;

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "app/main_window_handlers.h"
+#include "platform/linux/accessibility_switch.h"
 #include "platform/linux/error_report.h"
 #include "platform/linux/fltk_form.h"
 #include "platform/linux/fltk_start.h"
@@ -23,6 +24,7 @@ int main() {
     X11Placement placement(session);
     FltkForm form(session, dpi_from_resources(XResourceManagerString(display)));
     hv::TestProcessMain handlers(form, store, process, placement);
+    AccessibilitySwitch accessibility(form, process.executable_name());
     form.run(handlers);
   } catch (const std::exception& error) {
     report_error_and_exit(error.what());

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/linux/accessible_window.h"
+#include "platform/linux/atspi_bridge.h"
+#include "platform/linux/bus_watch.h"
+#include "platform/linux/sd_bus_library.h"
+
+namespace hv::linux_backend {
+
+// Puts the window on the session's accessibility bus while the session wants accessibility
+// (org.a11y.Status: IsEnabled or ScreenReaderEnabled, as desktops set it when a screen reader or an
+// automation tool asks). The copy asks at start and again every kAskAgainSeconds, each time on a
+// connection of its own that it closes with the answer, so a copy in a session without
+// accessibility holds no connection and no bus library between the questions. A bus that goes
+// away only takes the bridge with it: the copy asks again later. Nothing here waits on a bus.
+class AccessibilitySwitch {
+ public:
+  static constexpr double kAskAgainSeconds = 10.0;
+  // How long an unanswered question is left open; a hung bus is asked again later.
+  static constexpr double kAnswerSeconds = 5.0;
+
+  AccessibilitySwitch(AccessibleWindow& window, std::string application_name);
+  ~AccessibilitySwitch();
+  AccessibilitySwitch(const AccessibilitySwitch&) = delete;
+  AccessibilitySwitch& operator=(const AccessibilitySwitch&) = delete;
+
+ private:
+  static void ask(void* self);
+  static int on_status(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static int on_address(sd_bus_message* reply, void* self, sd_bus_error* error);
+  static void give_up(void* self);
+  static void ask_later_from_loop(void* self);
+  static void leave_from_loop(void* self);
+  static void join_from_loop(void* self);
+  void join(const char* address);
+  void end_question();
+  void ask_later();
+
+  AccessibleWindow& window_;
+  std::string application_name_;
+  std::unique_ptr<SdBusLibrary> sd_;
+  sd_bus* session_ = nullptr;
+  sd_bus_slot* pending_ = nullptr;
+  std::unique_ptr<BusWatch> session_watch_;
+  std::unique_ptr<AtspiBridge> bridge_;
+  std::string address_;  // the accessibility bus's, as the launcher gave it
+};
+
+}  // namespace hv::linux_backend

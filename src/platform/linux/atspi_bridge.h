@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/linux/accessible_window.h"
+#include "platform/linux/bus_watch.h"
+#include "platform/linux/sd_bus_library.h"
+
+namespace hv::linux_backend {
+
+// The window as AT-SPI objects on the session's accessibility bus: the copy as an application,
+// the window as its frame and every control of the design under it, with the role, name and
+// relations the design gives it. Clients read and work it through the bus; the window's events
+// are announced on it. Every call is answered from the event loop and nothing waits on the bus.
+class AtspiBridge final {
+ public:
+  // Takes the connection, which must have been started; on_lost runs once if it ends.
+  AtspiBridge(const SdBusLibrary& sd, sd_bus* bus, AccessibleWindow& window, std::string application_name,
+              std::function<void()> on_lost);
+  ~AtspiBridge();
+  AtspiBridge(const AtspiBridge&) = delete;
+  AtspiBridge& operator=(const AtspiBridge&) = delete;
+
+ private:
+  struct Node;
+  static int on_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
+  static int on_cache_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
+  static int on_ping(sd_bus_message* reply, void* bridge, sd_bus_error* error);
+  static int on_embedded(sd_bus_message* reply, void* bridge, sd_bus_error* error);
+  int answer(sd_bus_message* call);
+  bool answer_accessible(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool answer_component(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool answer_action(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool answer_text(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool answer_image(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool answer_properties(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool append_property(const Node& node, std::string_view interface, std::string_view name, sd_bus_message* reply);
+  void append_all_properties(const Node& node, std::string_view interface, sd_bus_message* reply);
+  void append_reference(sd_bus_message* message, const std::string& path);
+  void append_reference(sd_bus_message* message, const Node& node);
+  void append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
+  PixelRect extents(const Node& node) const;
+  std::string name(const Node& node) const;
+  std::string text(const Node& node) const;
+  std::uint64_t states(const Node& node) const;
+  void emit(const Node& node, const char* interface, const char* member, const char* detail, int detail1,
+            const char* variant_type, const void* variant);
+
+  // Announces what changed since the last look: the focus, the tick box, a label's words.
+  static void on_check(void* bridge);
+  void announce_changes();
+
+  const SdBusLibrary& sd_;
+  sd_bus* bus_;
+  AccessibleWindow& window_;
+  std::string application_name_;
+  std::unique_ptr<BusWatch> watch_;
+  sd_bus_slot* objects_ = nullptr;
+  sd_bus_slot* cache_ = nullptr;
+  sd_bus_slot* pending_ = nullptr;
+  std::string unique_name_;
+  // The desktop the registry puts the application under, once it has taken it.
+  std::string desktop_owner_, desktop_path_;
+  std::int32_t application_id_ = 0;
+  std::optional<ui::ControlId> last_focus_;
+  std::int16_t last_tick_;
+  std::vector<std::string> last_texts_;
+};
+
+}  // namespace hv::linux_backend

@@ -1,0 +1,360 @@
+#!/usr/bin/python3
+"""The Linux program as AT-SPI clients see it, read with Debian's pyatspi.
+
+Each scenario runs in a session of its own: a private Xvfb (with openbox or no window manager),
+a private session bus, at-spi2-core's bus launcher and registry, and a copy started as REACH-1.
+libatspi binds to the session it first sees, so one process holds one scenario:
+
+    accessibility_e2e_test.py PROGRAM SCENARIO
+"""
+
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+PROGRAM = sys.argv[1] if len(sys.argv) > 1 else ""
+SCENARIO = sys.argv[2] if len(sys.argv) > 2 else ""
+LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+PATIENCE = 30  # seconds a busy machine may take to show what is awaited
+
+
+def wait_for(what, check, patience=PATIENCE, pump=None):
+    deadline = time.monotonic() + patience
+    while True:
+        value = check()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError("never came: " + what)
+        if pump:
+            pump()
+        time.sleep(0.02)
+
+
+class Session:
+    """A private X display and session bus, with accessibility on or off as the launcher says."""
+
+    def __init__(self, wm=None, dpi=96, accessibility=True):
+        self.home = tempfile.mkdtemp(prefix="hv-a11y-")
+        self.processes = []
+        try:
+            self.begin(wm, dpi, accessibility)
+        except BaseException:
+            self.close()
+            raise
+
+    def begin(self, wm, dpi, accessibility):
+        read_end, write_end = os.pipe()
+        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                    "-noreset"], pass_fds=(write_end,))
+        os.close(write_end)
+        # The number and its newline may come in two writes; the server stops if the second finds no reader.
+        display = b""
+        while not display.endswith(b"\n") and select.select([read_end], [], [], PATIENCE)[0]:
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            display += chunk
+        os.close(read_end)
+        display = display.decode().strip()
+        self.env = {"PATH": os.environ["PATH"], "HOME": self.home, "DISPLAY": ":" + display,
+                    "XDG_CONFIG_HOME": os.path.join(self.home, "config"),
+                    "XDG_RUNTIME_DIR": self.home, "LANG": "C.UTF-8"}
+        if dpi != 96:
+            subprocess.run(["xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
+                            "Xft.dpi:\t%d\n" % dpi], env=self.env, check=True)
+        bus = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE)
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
+        self.start([LAUNCHER, "--a11y=%d" % int(accessibility)])
+        wait_for("the accessibility bus's launcher", lambda: self.bus_has("org.a11y.Bus"))
+        if wm == "openbox":
+            self.start(["openbox", "--sm-disable"])
+            wait_for("openbox", lambda: subprocess.run(["wmctrl", "-m"], env=self.env, capture_output=True)
+                     .returncode == 0)
+        os.environ.update(self.env)
+
+    def start(self, command, **options):
+        # One process group for everything the session starts, the launcher's own children included,
+        # so that all of it ends with the scenario.
+        options.setdefault("stdout", subprocess.DEVNULL)
+        options.setdefault("stderr", subprocess.DEVNULL)
+        process = subprocess.Popen(command, env=getattr(self, "env", None),
+                                   process_group=self.processes[0].pid if self.processes else 0, **options)
+        self.processes.append(process)
+        return process
+
+    def bus_has(self, name):
+        reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:" + name],
+                               env=self.env, capture_output=True, text=True)
+        return "boolean true" in reply.stdout
+
+    def set_status(self, name, on):
+        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
+                        "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:" + name,
+                        "variant:boolean:" + ("true" if on else "false")], env=self.env, check=True,
+                       capture_output=True)
+
+    def settings(self):
+        try:
+            with open(os.path.join(self.home, "config", "HV_TEST_PROCESS", "settings.ini"), encoding="utf-8") as f:
+                return f.read()
+        except FileNotFoundError:
+            return ""
+
+    def close(self):
+        if self.processes:
+            os.killpg(self.processes[0].pid, signal.SIGKILL)
+        for process in self.processes:
+            process.wait()
+        shutil.rmtree(self.home, ignore_errors=True)
+
+
+class Copy:
+    """A copy of the program started as REACH-1, and its window."""
+
+    def __init__(self, session):
+        self.session = session
+        path = os.path.join(session.home, "REACH-1")
+        shutil.copy(PROGRAM, path)
+        self.process = session.start([path])
+        self.window = wait_for("the copy's window", self.find_window)
+
+    def find_window(self):
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "REACH-1.exe"],
+                               env=self.session.env, capture_output=True, text=True).stdout.split()
+        return found[0] if found else None
+
+    def client_origin(self):
+        info = subprocess.run(["xwininfo", "-id", self.window], env=self.session.env, capture_output=True,
+                              text=True).stdout
+        return (int(re.search(r"Absolute upper-left X:\s+(-?\d+)", info).group(1)),
+                int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", info).group(1)))
+
+    def click(self, x, y):
+        subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y), "click", "1"],
+                       env=self.session.env, check=True)
+
+    def connections(self):
+        """The session bus connections this copy's process holds."""
+        names = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.ListNames"], env=self.session.env,
+                               capture_output=True, text=True).stdout
+        held = []
+        for name in re.findall(r'string "(:[^"]+)"', names):
+            pid = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                  "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
+                                  "string:" + name], env=self.session.env, capture_output=True, text=True).stdout
+            if re.search(r"uint32 %d\b" % self.process.pid, pid):
+                held.append(name)
+        return held
+
+    def maps(self):
+        with open("/proc/%d/maps" % self.process.pid) as f:
+            return f.read()
+
+
+# Where the design puts some controls (twips, from the client area's corner), and their names.
+DESIGN = {
+    "EXIT_BUTTON": ("push button", "EXIT", (4080, 3360, 2775, 495)),
+    "AlwaysOnTop_TICKBOX": ("check box", "Always On Top", (4800, 1200, 1455, 255)),
+    "APP_NAME_TEXTBOX": ("text", "MY PROCESS NAME IS:-", (2040, 2520, 6975, 495)),
+    "THUMBS_UP_PIC_1": ("image", "Thumbs up, left", (360, 1680, 1500, 1275)),
+    "NAME_LABEL_TEXTBOX": ("label", "MY PROCESS NAME IS:-", (2160, 2040, 6735, 405)),
+    "CREATOR_TEXTBOX": ("label", "Created By Malvoric", (120, 600, 10695, 375)),
+}
+
+
+class AccessibilityTest(unittest.TestCase):
+    wm = None
+    dpi = 96
+    accessibility = True
+
+    def setUp(self):
+        self.session = Session(self.wm, self.dpi, self.accessibility)
+        self.addCleanup(self.session.close)
+        self.before_start()
+        self.copy = Copy(self.session)
+
+    def before_start(self):
+        pass
+
+    def application(self):
+        import pyatspi
+        desktop = pyatspi.Registry.getDesktop(0)
+        for index in range(desktop.childCount):
+            app = desktop.getChildAtIndex(index)
+            if app is not None and app.name == "REACH-1" and app.childCount == 1:
+                return app
+        return None
+
+    def controls(self):
+        frame = wait_for("REACH-1 on the accessibility bus", self.application)[0]
+        return frame, {child.accessibleId: child for child in frame}
+
+    def assert_stored_at_exit(self):
+        lines = sorted(self.session.settings().splitlines())
+        self.assertEqual(len(lines), 4, lines)
+        self.assertEqual(lines[0], "AlwaysOnTop_TICKBOX=0")
+        self.assertRegex(lines[1], r"^MAIN_Left=\d+$")
+        self.assertRegex(lines[2], r"^MAIN_Top=\d+$")
+        self.assertEqual(lines[3], "[REACH-1]")
+
+    def pump(self):
+        from gi.repository import GLib
+        while GLib.MainContext.default().iteration(False):
+            pass
+
+
+class Tree(AccessibilityTest):
+    def test_every_control_is_there_with_its_role_name_and_place(self):
+        import pyatspi
+        app = wait_for("REACH-1 on the accessibility bus", self.application)
+        self.assertEqual(app.getRoleName(), "application")
+        frame, controls = self.controls()
+        self.assertEqual((frame.getRoleName(), frame.name), ("frame", "HALVERD - TEST PROCESS - REACH-1.exe"))
+        self.assertEqual(len(controls), 12)
+        self.assertEqual(sorted(c.getRoleName() for c in controls.values()),
+                         sorted(["push button", "check box", "text", "image", "image"] + ["label"] * 7))
+        for control, (role, name, _) in DESIGN.items():
+            self.assertEqual((controls[control].getRoleName(), controls[control].name), (role, name), control)
+
+        name_box = controls["APP_NAME_TEXTBOX"]
+        self.assertEqual(name_box.queryText().getText(0, -1), "REACH-1.exe")
+        state = name_box.getState()
+        self.assertTrue(state.contains(pyatspi.STATE_READ_ONLY) and not state.contains(pyatspi.STATE_EDITABLE))
+        relations = [(r.getRelationType(), r.getTarget(0).accessibleId) for r in name_box.getRelationSet()]
+        self.assertEqual(relations, [(pyatspi.RELATION_LABELLED_BY, "NAME_LABEL_TEXTBOX")])
+        self.assertEqual(controls["THUMBS_UP_PIC_2"].queryImage().imageDescription, "A hand with its thumb raised")
+        self.assertTrue(controls["AlwaysOnTop_TICKBOX"].getState().contains(pyatspi.STATE_CHECKED))
+        self.assertEqual(controls["EXIT_BUTTON"].queryAction().getName(0), "click")
+
+        # Each control is where it is drawn: its design place at the screen's density, from the
+        # client area's corner on the screen.
+        x, y = self.copy.client_origin()
+        pixels = lambda twips: round(twips * self.dpi / 1440)
+        for control, (_, _, (left, top, width, height)) in DESIGN.items():
+            box = controls[control].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            self.assertEqual((box.x, box.y, box.width, box.height),
+                             (x + pixels(left), y + pixels(top), pixels(width), pixels(height)), control)
+        window = frame.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        self.assertLessEqual((window.x, window.y), (x, y))
+        self.assertGreaterEqual((window.x + window.width, window.y + window.height),
+                                (x + pixels(10950), y + pixels(4035)))
+
+
+class TreeOnOpenbox(Tree):
+    wm = "openbox"
+
+
+class TreeAtDouble(Tree):
+    dpi = 192
+
+
+class TreeOnOpenboxAtDouble(Tree):
+    wm = "openbox"
+    dpi = 192
+
+
+class Acting(AccessibilityTest):
+    wm = "openbox"
+
+    def test_actions_do_what_the_mouse_does(self):
+        import pyatspi
+        _, controls = self.controls()
+        box = controls["AlwaysOnTop_TICKBOX"]
+        self.assertTrue(box.queryAction().doAction(0))
+        wait_for("the untick stored", lambda: "AlwaysOnTop_TICKBOX=0" in self.session.settings())
+        wait_for("the box shown unticked", lambda: not box.getState().contains(pyatspi.STATE_CHECKED))
+
+        credit = controls["CREATOR_TEXTBOX"]
+        self.assertTrue(credit.queryAction().doAction(0))
+        wait_for("the contact shown", lambda: credit.name == "malvoric@example.com")
+
+        self.assertTrue(controls["EXIT_BUTTON"].queryAction().doAction(0))
+        self.assertEqual(self.copy.process.wait(PATIENCE), 0)
+        self.assert_stored_at_exit()
+
+
+class Focus(AccessibilityTest):
+    wm = "openbox"
+
+    def test_tab_announces_the_focus(self):
+        import pyatspi
+        _, controls = self.controls()
+        wait_for("EXIT to hold the focus",
+                 lambda: controls["EXIT_BUTTON"].getState().contains(pyatspi.STATE_FOCUSED))
+        seen = []
+        listener = lambda event: seen.append((event.source.accessibleId, event.detail1))
+        pyatspi.Registry.registerEventListener(listener, "object:state-changed:focused")
+        self.addCleanup(pyatspi.Registry.deregisterEventListener, listener, "object:state-changed:focused")
+        subprocess.run(["xdotool", "key", "--window", self.copy.window, "Tab"], env=self.session.env, check=True)
+        wait_for("the tick box announced focused", lambda: ("AlwaysOnTop_TICKBOX", 1) in seen, pump=self.pump)
+        self.assertIn(("EXIT_BUTTON", 0), seen)
+
+
+class Off(AccessibilityTest):
+    accessibility = False
+
+    def before_start(self):
+        # Watches the session bus for the copy's question, from before the copy starts.
+        self.monitor = self.session.start(["dbus-monitor", "--session", "member='GetAll'"], stdout=subprocess.PIPE)
+        wait_for("dbus-monitor", lambda: b"NameAcquired" in self.monitor.stdout.readline())
+
+    def test_a_copy_holds_no_connection_until_the_session_asks(self):
+        # The copy has asked, been told no and let go.
+        wait_for("the copy's question", lambda: b"org.a11y.Status" in self.monitor.stdout.readline())
+        wait_for("the question's connection closed", lambda: not self.copy.connections())
+        self.assertNotIn("libsystemd", self.copy.maps())
+        self.assertIsNone(self.copy.process.poll())
+
+        self.session.set_status("IsEnabled", True)
+        wait_for("REACH-1 on the accessibility bus once switched on", self.application)
+        self.assertIn("libsystemd", self.copy.maps())
+
+
+class LostBus(AccessibilityTest):
+    wm = "openbox"
+
+    def a11y_bus(self):
+        # The launcher's bus: the dbus-daemon in this session's process group with the accessibility configuration.
+        found = subprocess.run(["pgrep", "-g", str(self.session.processes[0].pid), "-f", "accessibility.conf"],
+                               capture_output=True, text=True)
+        return int(found.stdout.split()[0])
+
+    def keeps_working(self):
+        # Unticked and closed with the mouse, as a user does when the bus is gone.
+        ratio = self.dpi / 1440
+        self.copy.click(round((4800 + 200) * ratio), round((1200 + 127) * ratio))
+        wait_for("the untick stored", lambda: "AlwaysOnTop_TICKBOX=0" in self.session.settings())
+        self.copy.click(round((4080 + 1387) * ratio), round((3360 + 247) * ratio))
+        self.assertEqual(self.copy.process.wait(PATIENCE), 0)
+        self.assert_stored_at_exit()
+
+
+class DeadBus(LostBus):
+    def test_a_copy_whose_bus_died_keeps_working(self):
+        self.controls()
+        os.kill(self.a11y_bus(), signal.SIGKILL)
+        self.keeps_working()
+
+
+class HungBus(LostBus):
+    def test_a_copy_whose_bus_hangs_keeps_working(self):
+        _, controls = self.controls()
+        bus = self.a11y_bus()
+        os.kill(bus, signal.SIGSTOP)
+        self.addCleanup(os.kill, bus, signal.SIGCONT)
+        self.keeps_working()
+
+
+if __name__ == "__main__":
+    suite = unittest.defaultTestLoader.loadTestsFromName(SCENARIO, sys.modules[__name__])
+    sys.exit(0 if unittest.TextTestRunner(verbosity=2).run(suite).wasSuccessful() else 1)
