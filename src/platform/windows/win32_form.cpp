@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/windows/error_report.h"
+#include "platform/windows/win32_accessible.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_text.h"
 #include "ui/twips.h"
@@ -201,6 +202,7 @@ void Win32Form::create_controls() {
     previous = child;
     controls_[control->id] = child;
     designs_[child] = control;
+    serve_accessibility(child, *control);
   }
 }
 

@@ -1,0 +1,222 @@
+#include "platform/windows/win32_accessible.h"
+
+#include <oleacc.h>
+
+#include <atomic>
+#include <string>
+
+#include "platform/windows/win32_text.h"
+
+namespace hv::windows_backend {
+namespace {
+
+constexpr wchar_t kDesignProperty[] = L"HV_TEST_PROCESS_DESIGN";
+constexpr wchar_t kOriginalProcProperty[] = L"HV_TEST_PROCESS_PROC";
+
+LONG role_of(ui::AccessibleRole role) {
+  switch (role) {
+    case ui::AccessibleRole::Label: return ROLE_SYSTEM_STATICTEXT;
+    case ui::AccessibleRole::Text: return ROLE_SYSTEM_TEXT;
+    case ui::AccessibleRole::Image: return ROLE_SYSTEM_GRAPHIC;
+    case ui::AccessibleRole::CheckBox: return ROLE_SYSTEM_CHECKBUTTON;
+    case ui::AccessibleRole::PushButton: return ROLE_SYSTEM_PUSHBUTTON;
+  }
+  return ROLE_SYSTEM_CLIENT;
+}
+
+template <class Function>
+Function look_up(HMODULE module, const char* name) {
+  return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+struct Oleacc {
+  decltype(&CreateStdAccessibleObject) create_standard = nullptr;
+  decltype(&LresultFromObject) lresult_from_object = nullptr;
+  decltype(&SysAllocStringLen) allocate_string = nullptr;
+  decltype(&SysStringLen) string_length = nullptr;
+  decltype(&SysFreeString) free_string = nullptr;
+};
+
+// Loaded on the first client's question and kept: a copy nobody reads never maps oleacc.dll or
+// the automation library its strings come from.
+const Oleacc* oleacc() {
+  static const Oleacc loaded = [] {
+    Oleacc found;
+    // The object goes to the client through COM, which the window's thread joins only now.
+    if (auto initialise = look_up<decltype(&CoInitializeEx)>(LoadLibraryW(L"ole32.dll"), "CoInitializeEx")) {
+      initialise(nullptr, COINIT_APARTMENTTHREADED);
+    }
+    if (HMODULE automation = LoadLibraryW(L"oleaut32.dll")) {
+      found.allocate_string = look_up<decltype(&SysAllocStringLen)>(automation, "SysAllocStringLen");
+      found.string_length = look_up<decltype(&SysStringLen)>(automation, "SysStringLen");
+      found.free_string = look_up<decltype(&SysFreeString)>(automation, "SysFreeString");
+    }
+    if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
+      found.create_standard = look_up<decltype(&CreateStdAccessibleObject)>(module, "CreateStdAccessibleObject");
+      found.lresult_from_object = look_up<decltype(&LresultFromObject)>(module, "LresultFromObject");
+    }
+    const bool complete = found.create_standard && found.lresult_from_object && found.allocate_string &&
+                          found.string_length && found.free_string;
+    return complete ? found : Oleacc{};
+  }();
+  return loaded.create_standard ? &loaded : nullptr;
+}
+
+bool is_self(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+
+HRESULT give_text(std::string_view text, BSTR* out) {
+  if (!out) return E_POINTER;
+  const std::wstring wide = widen(text);
+  *out = oleacc()->allocate_string(wide.data(), static_cast<UINT>(wide.size()));
+  return *out ? S_OK : E_OUTOFMEMORY;
+}
+
+// The system's object for the control, with the design's name, role and description in front.
+class DesignedAccessible final : public IAccessible {
+ public:
+  DesignedAccessible(IAccessible* standard, const ui::Control& design) : standard_(standard), design_(design) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
+    if (!out) return E_POINTER;
+    if (id == IID_IUnknown || id == IID_IDispatch || id == IID_IAccessible) {
+      *out = static_cast<IAccessible*>(this);
+      AddRef();
+      return S_OK;
+    }
+    // IOleWindow and IEnumVARIANT: the system object's own answers about the same window.
+    return standard_->QueryInterface(id, out);
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard_->GetTypeInfoCount(count); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+    return standard_->GetTypeInfo(index, locale, info);
+  }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale,
+                                          DISPID* ids) override {
+    return standard_->GetIDsOfNames(id, names, count, locale, ids);
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* exception, UINT* bad_argument) override {
+    return standard_->Invoke(member, id, locale, flags, params, result, exception, bad_argument);
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
+    if (!is_self(child)) return standard_->get_accName(child, name);
+    // A label's name is its words as shown: the credit line shows other words once clicked.
+    if (design_.accessible.role == ui::AccessibleRole::Label) {
+      const HRESULT shown = standard_->get_accName(child, name);
+      if (shown == S_OK && *name && oleacc()->string_length(*name) > 0) return S_OK;
+      if (shown == S_OK && *name) oleacc()->free_string(*name);
+    }
+    return give_text(ui::accessible_name(design_), name);
+  }
+  HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+    if (!is_self(child)) return standard_->get_accRole(child, role);
+    if (!role) return E_POINTER;
+    role->vt = VT_I4;
+    role->lVal = role_of(design_.accessible.role);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
+    if (!is_self(child) || design_.accessible.description.empty()) {
+      return standard_->get_accDescription(child, description);
+    }
+    return give_text(design_.accessible.description, description);
+  }
+
+  HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override { return standard_->get_accParent(parent); }
+  HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override { return standard_->get_accChildCount(count); }
+  HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** found) override {
+    return standard_->get_accChild(child, found);
+  }
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
+    return standard_->get_accValue(child, value);
+  }
+  HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+    return standard_->get_accState(child, state);
+  }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override { return standard_->get_accHelp(child, help); }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
+    return standard_->get_accHelpTopic(file, child, topic);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
+    return standard_->get_accKeyboardShortcut(child, shortcut);
+  }
+  HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override { return standard_->get_accFocus(child); }
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+    return standard_->get_accSelection(children);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override {
+    return standard_->get_accDefaultAction(child, action);
+  }
+  HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override { return standard_->accSelect(flags, child); }
+  HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
+    return standard_->accLocation(left, top, width, height, child);
+  }
+  HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+    return standard_->accNavigate(direction, start, end);
+  }
+  HRESULT STDMETHODCALLTYPE accHitTest(long left, long top, VARIANT* child) override {
+    return standard_->accHitTest(left, top, child);
+  }
+  HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override { return standard_->accDoDefaultAction(child); }
+  HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override { return standard_->put_accName(child, name); }
+  HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
+    return standard_->put_accValue(child, value);
+  }
+
+ private:
+  ~DesignedAccessible() { standard_->Release(); }
+
+  IAccessible* standard_;
+  const ui::Control& design_;
+  std::atomic<ULONG> references_{1};
+};
+
+LRESULT answer_get_object(HWND control, const ui::Control& design, WPARAM w) {
+  const Oleacc* library = oleacc();
+  if (!library) return 0;
+  IAccessible* standard = nullptr;
+  if (FAILED(library->create_standard(control, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard)))) {
+    return 0;
+  }
+  auto* designed = new DesignedAccessible(standard, design);
+  const LRESULT result = library->lresult_from_object(IID_IAccessible, w, designed);
+  designed->Release();  // LresultFromObject holds its own reference
+  return SUCCEEDED(result) ? result : 0;
+}
+
+LRESULT CALLBACK designed_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropW(control, kOriginalProcProperty));
+  const auto* design = static_cast<const ui::Control*>(GetPropW(control, kDesignProperty));
+  if (message == WM_GETOBJECT && static_cast<LONG>(l) == OBJID_CLIENT && design) {
+    if (const LRESULT answer = answer_get_object(control, *design, w)) return answer;
+  }
+  if (message == WM_NCDESTROY) {
+    RemovePropW(control, kDesignProperty);
+    RemovePropW(control, kOriginalProcProperty);
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+  }
+  const LRESULT result = CallWindowProcW(original, control, message, w, l);
+  // The system says so for the controls it knows; the picture is the program's own.
+  if (message == WM_SETFOCUS && design && design->accessible.role == ui::AccessibleRole::Image) {
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, control, OBJID_CLIENT, CHILDID_SELF);
+  }
+  return result;
+}
+
+}  // namespace
+
+void serve_accessibility(HWND control, const ui::Control& design) {
+  SetPropW(control, kDesignProperty, const_cast<ui::Control*>(&design));
+  SetPropW(control, kOriginalProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(control, GWLP_WNDPROC)));
+  SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(designed_proc));
+}
+
+}  // namespace hv::windows_backend
