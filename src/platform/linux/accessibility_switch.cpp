@@ -2,6 +2,8 @@
 
 #include <FL/Fl.H>
 
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -159,10 +161,13 @@ void AccessibilitySwitch::end_question() {
   session_ = nullptr;
 }
 
-// Closes the question and lets the library go until the next one.
+// Closes the question and lets the library go until the next one, with the memory loading it took.
 void AccessibilitySwitch::ask_later() {
   end_question();
-  if (!bridge_) sd_.reset();
+  if (!bridge_ && sd_) {
+    sd_.reset();
+    malloc_trim(0);
+  }
   Fl::remove_timeout(ask, this);
   Fl::add_timeout(kAskAgainSeconds, ask, this);
 }
