@@ -1,17 +1,27 @@
 #include "platform/linux/accessibility_switch.h"
 
 #include <FL/Fl.H>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
-#include <malloc.h>
-
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <utility>
+
+#include "platform/linux/status_question.h"
 
 namespace hv::linux_backend {
 namespace {
 
+namespace question = status_question;
+
 constexpr std::uint64_t kAnswerMicroseconds = static_cast<std::uint64_t>(AccessibilitySwitch::kAnswerSeconds * 1e6);
+// Two answers of a few dozen bytes; anything much longer is no answer to them.
+constexpr std::size_t kLongestInbox = 64 * 1024;
+constexpr std::uint32_t kIsEnabledSerial = 2, kScreenReaderSerial = 3;
 
 // GTK's and Qt's switch for keeping a program off the accessibility bus, honoured here too.
 bool kept_off() {
@@ -19,11 +29,61 @@ bool kept_off() {
   return off && std::strcmp(off, "1") == 0;
 }
 
-// Where sd-bus would find the session bus; with neither, there is nobody to ask and nothing to load.
-bool session_bus_named() {
-  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  return (address && *address) || (runtime && *runtime);
+std::string unescape(std::string_view value) {
+  std::string plain;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '%' && i + 2 < value.size()) {
+      plain.push_back(static_cast<char>(std::strtol(std::string(value.substr(i + 1, 2)).c_str(), nullptr, 16)));
+      i += 2;
+    } else {
+      plain.push_back(value[i]);
+    }
+  }
+  return plain;
+}
+
+// The session bus's socket: the first unix path or abstract name of DBUS_SESSION_BUS_ADDRESS, else
+// $XDG_RUNTIME_DIR/bus, as sd-bus and libdbus look for it.
+std::optional<sockaddr_un> session_bus_socket() {
+  sockaddr_un where{};
+  where.sun_family = AF_UNIX;
+  const auto fill = [&](std::string_view path, bool abstract) -> std::optional<sockaddr_un> {
+    const std::size_t offset = abstract ? 1 : 0;
+    if (path.empty() || path.size() + offset >= sizeof where.sun_path) return std::nullopt;
+    std::memcpy(where.sun_path + offset, path.data(), path.size());
+    return where;
+  };
+  if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address) {
+    std::string_view rest = address;
+    while (!rest.empty()) {
+      const std::string_view entry = rest.substr(0, rest.find(';'));
+      rest = entry.size() < rest.size() ? rest.substr(entry.size() + 1) : std::string_view();
+      if (entry.substr(0, 5) != "unix:") continue;
+      std::string_view keys = entry.substr(5);
+      while (!keys.empty()) {
+        const std::string_view pair = keys.substr(0, keys.find(','));
+        keys = pair.size() < keys.size() ? keys.substr(pair.size() + 1) : std::string_view();
+        if (pair.substr(0, 5) == "path=") return fill(unescape(pair.substr(5)), false);
+        if (pair.substr(0, 9) == "abstract=") return fill(unescape(pair.substr(9)), true);
+      }
+    }
+    return std::nullopt;
+  }
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    return fill(std::string(runtime) + "/bus", false);
+  }
+  return std::nullopt;
+}
+
+socklen_t address_length(const sockaddr_un& where) {
+  const bool abstract = where.sun_path[0] == '\0';
+  const std::size_t name = abstract ? 1 + std::strlen(where.sun_path + 1) : std::strlen(where.sun_path);
+  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name);
+}
+
+bool send_all(int socket, std::string_view bytes) {
+  // A few hundred bytes into an empty socket: all of it goes at once, or the bus is not answering.
+  return ::send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT) == static_cast<ssize_t>(bytes.size());
 }
 
 }  // namespace
@@ -35,11 +95,9 @@ AccessibilitySwitch::AccessibilitySwitch(AccessibleWindow& window, std::string a
 }
 
 AccessibilitySwitch::~AccessibilitySwitch() {
-  Fl::remove_timeout(ask, this);
-  Fl::remove_timeout(give_up, this);
-  Fl::remove_timeout(ask_later_from_loop, this);
-  Fl::remove_timeout(leave_from_loop, this);
-  Fl::remove_timeout(join_from_loop, this);
+  for (auto callback : {ask, give_up, ask_later_from_loop, leave_from_loop, join_from_loop}) {
+    Fl::remove_timeout(callback, this);
+  }
   bridge_.reset();
   end_question();
   sd_.reset();
@@ -47,61 +105,80 @@ AccessibilitySwitch::~AccessibilitySwitch() {
 
 void AccessibilitySwitch::ask(void* self_pointer) {
   auto* self = static_cast<AccessibilitySwitch*>(self_pointer);
-  if (self->bridge_ || self->session_) return;
-  if (!session_bus_named()) return self->ask_later();
-  if (!self->sd_) self->sd_ = SdBusLibrary::load();
-  const SdBusLibrary* sd = self->sd_.get();
-  if (!sd || sd->sd_bus_open_user(&self->session_) < 0) {
-    self->session_ = nullptr;
-    self->ask_later();
-    return;
+  if (self->bridge_ || self->socket_ >= 0 || self->session_) return;
+  const std::optional<sockaddr_un> where = session_bus_socket();
+  if (!where) return self->ask_later();
+  self->socket_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (self->socket_ < 0 || ::connect(self->socket_, reinterpret_cast<const sockaddr*>(&*where), address_length(*where)) != 0 ||
+      !send_all(self->socket_, question::authentication(::getuid()))) {
+    return self->ask_later();
   }
-  BusMessage question(*sd, nullptr);
-  if (sd->sd_bus_message_new_method_call(self->session_, question.out(), "org.a11y.Bus", "/org/a11y/bus",
-                                         "org.freedesktop.DBus.Properties", "GetAll") < 0 ||
-      sd->sd_bus_message_append(question.get(), "s", "org.a11y.Status") < 0) {
-    self->ask_later();
-    return;
-  }
-  // A session without the accessibility bus's launcher has no accessibility: asking must not start one.
-  sd->sd_bus_message_set_auto_start(question.get(), 0);
-  if (sd->sd_bus_call_async(self->session_, &self->pending_, question.get(), on_status, self, kAnswerMicroseconds) < 0) {
-    self->ask_later();
-    return;
-  }
-  self->session_watch_ = std::make_unique<BusWatch>(*sd, self->session_, [self] { Fl::add_timeout(0.0, ask_later_from_loop, self); });
-  Fl::add_timeout(kAnswerSeconds * 2, give_up, self);
-  self->session_watch_->pump();
+  self->authenticated_ = false;
+  self->inbox_.clear();
+  self->answers_ = 0;
+  self->wanted_ = false;
+  Fl::add_fd(self->socket_, FL_READ, on_readable, self);
+  Fl::add_timeout(kAnswerSeconds, give_up, self);
 }
 
-int AccessibilitySwitch::on_status(sd_bus_message* reply, void* self_pointer, sd_bus_error*) {
+void AccessibilitySwitch::on_readable(int, void* self_pointer) {
   auto* self = static_cast<AccessibilitySwitch*>(self_pointer);
-  const SdBusLibrary& sd = *self->sd_;
-  sd.sd_bus_slot_unref(self->pending_);
-  self->pending_ = nullptr;
-  bool wanted = false;
-  if (!sd.sd_bus_message_is_method_error(reply, nullptr) && sd.sd_bus_message_enter_container(reply, 'a', "{sv}") > 0) {
-    while (sd.sd_bus_message_enter_container(reply, 'e', "sv") > 0) {
-      const char* name = nullptr;
-      int on = 0;
-      if (sd.sd_bus_message_read(reply, "s", &name) < 0) break;
-      const bool known = std::strcmp(name, "IsEnabled") == 0 || std::strcmp(name, "ScreenReaderEnabled") == 0;
-      if (known && sd.sd_bus_message_read(reply, "v", "b", &on) >= 0) wanted = wanted || on;
-      else if (sd.sd_bus_message_skip(reply, "v") < 0) break;
-      sd.sd_bus_message_exit_container(reply);
-    }
+  char chunk[4096];
+  const ssize_t got = ::recv(self->socket_, chunk, sizeof chunk, MSG_DONTWAIT);
+  if (got < 0 && (errno == EAGAIN || errno == EINTR)) return;
+  if (got <= 0 || self->inbox_.size() + static_cast<std::size_t>(got) > kLongestInbox) return self->ask_later();
+  self->inbox_.append(chunk, static_cast<std::size_t>(got));
+  self->read_answers();
+}
+
+void AccessibilitySwitch::read_answers() {
+  if (!authenticated_) {
+    const std::size_t end = inbox_.find("\r\n");
+    if (end == std::string::npos) return;
+    if (!question::accepted(std::string_view(inbox_).substr(0, end))) return ask_later();
+    inbox_.erase(0, end + 2);
+    authenticated_ = true;
+    const std::string asked = std::string(question::kBegin) + question::hello(1) +
+                              question::get_status(kIsEnabledSerial, "IsEnabled") +
+                              question::get_status(kScreenReaderSerial, "ScreenReaderEnabled");
+    if (!send_all(socket_, asked)) return ask_later();
   }
-  // The connection is closed from the event loop, outside sd-bus's handling of this answer.
-  if (!wanted) {
-    Fl::add_timeout(0.0, ask_later_from_loop, self);
-    return 0;
+  while (const std::optional<std::size_t> length = question::message_length(inbox_)) {
+    if (inbox_.size() < *length) return;
+    const auto reply = question::read_reply(std::string_view(inbox_).substr(0, *length));
+    inbox_.erase(0, *length);
+    if (!reply || (reply->reply_serial != kIsEnabledSerial && reply->reply_serial != kScreenReaderSerial)) continue;
+    wanted_ = wanted_ || reply->value.value_or(false);
+    if (++answers_ == 2) return answered(wanted_);
   }
-  BusMessage question(sd, nullptr);
-  if (sd.sd_bus_message_new_method_call(self->session_, question.out(), "org.a11y.Bus", "/org/a11y/bus",
-                                        "org.a11y.Bus", "GetAddress") >= 0) {
-    sd.sd_bus_call_async(self->session_, &self->pending_, question.get(), on_address, self, kAnswerMicroseconds);
+  // What is there cannot start a message of the bus.
+  if (inbox_.size() >= 16) ask_later();
+}
+
+void AccessibilitySwitch::answered(bool wanted) {
+  end_question();
+  if (!wanted) return ask_later();
+  fetch_address();
+}
+
+// The accessibility bus's address comes from its launcher, asked through sd-bus, which the copy
+// keeps from now on.
+void AccessibilitySwitch::fetch_address() {
+  if (!sd_) sd_ = SdBusLibrary::load();
+  const SdBusLibrary* sd = sd_.get();
+  if (!sd || sd->sd_bus_open_user(&session_) < 0) {
+    session_ = nullptr;
+    return ask_later();
   }
-  return 0;
+  BusMessage call(*sd, nullptr);
+  if (sd->sd_bus_message_new_method_call(session_, call.out(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus",
+                                         "GetAddress") < 0 ||
+      sd->sd_bus_call_async(session_, &pending_, call.get(), on_address, this, kAnswerMicroseconds) < 0) {
+    return ask_later();
+  }
+  session_watch_ = std::make_unique<BusWatch>(*sd, session_, [this] { Fl::add_timeout(0.0, ask_later_from_loop, this); });
+  Fl::add_timeout(kAnswerSeconds * 2, give_up, this);
+  session_watch_->pump();
 }
 
 int AccessibilitySwitch::on_address(sd_bus_message* reply, void* self_pointer, sd_bus_error*) {
@@ -149,11 +226,18 @@ void AccessibilitySwitch::ask_later_from_loop(void* self) { static_cast<Accessib
 
 void AccessibilitySwitch::give_up(void* self_pointer) {
   auto* self = static_cast<AccessibilitySwitch*>(self_pointer);
-  if (self->session_) self->ask_later();
+  if (self->socket_ >= 0 || self->session_) self->ask_later();
 }
 
 void AccessibilitySwitch::end_question() {
   Fl::remove_timeout(give_up, this);
+  if (socket_ >= 0) {
+    Fl::remove_fd(socket_);
+    ::close(socket_);
+    socket_ = -1;
+  }
+  inbox_.clear();
+  inbox_.shrink_to_fit();
   session_watch_.reset();
   if (pending_) sd_->sd_bus_slot_unref(pending_);
   pending_ = nullptr;
@@ -161,15 +245,10 @@ void AccessibilitySwitch::end_question() {
   session_ = nullptr;
 }
 
-// Closes the question and lets the library go until the next one, with the memory loading it took.
 void AccessibilitySwitch::ask_later() {
   end_question();
-  if (!bridge_ && sd_) {
-    sd_.reset();
-    malloc_trim(0);
-  }
   Fl::remove_timeout(ask, this);
-  Fl::add_timeout(kAskAgainSeconds, ask, this);
+  if (!bridge_) Fl::add_timeout(kAskAgainSeconds, ask, this);
 }
 
 }  // namespace hv::linux_backend
