@@ -203,12 +203,9 @@ LRESULT CALLBACK designed_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
     RemovePropW(control, kOriginalProcProperty);
     SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
   }
-  const LRESULT result = CallWindowProcW(original, control, message, w, l);
-  // The system says so for the controls it knows; the picture is the program's own.
-  if (message == WM_SETFOCUS && design && design->accessible.role == ui::AccessibleRole::Image) {
-    NotifyWinEvent(EVENT_OBJECT_FOCUS, control, OBJID_CLIENT, CHILDID_SELF);
-  }
-  return result;
+  // A picture taking the focus is announced by the system itself (EVENT_OBJECT_FOCUS), as every
+  // window's is; announcing it here too would have screen readers speak it twice.
+  return CallWindowProcW(original, control, message, w, l);
 }
 
 }  // namespace
