@@ -11,7 +11,7 @@ packages=(
   # through xfconf on a session bus), and GNOME's mutter as a Wayland compositor with XWayland
   xfwm4 xfconf dbus-daemon metacity mutter xwayland
   # the accessibility bus, its registry and a real AT-SPI client for the end-to-end tests
-  at-spi2-core python3-pyatspi
+  at-spi2-core python3-pyatspi dbus-bin procps
   # the window's faces ("Arial" is the metric-compatible Liberation Sans), a desktop's font set
   # beside them (Noto, as Ubuntu, Fedora and KDE have it) and a Chinese face, for names in other scripts
   fonts-liberation fonts-dejavu-core fonts-noto-core fonts-wqy-microhei
