@@ -67,6 +67,10 @@ class Session:
         self.env = {"PATH": os.environ["PATH"], "HOME": self.home, "DISPLAY": ":" + display,
                     "XDG_CONFIG_HOME": os.path.join(self.home, "config"),
                     "XDG_RUNTIME_DIR": self.home, "LANG": "C.UTF-8"}
+        # The sanitized suite's options (its leak suppressions) reach the copy too.
+        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
+            if name in os.environ:
+                self.env[name] = os.environ[name]
         if dpi != 96:
             subprocess.run(["xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
                             "Xft.dpi:\t%d\n" % dpi], env=self.env, check=True)
