@@ -195,7 +195,7 @@ class AccessibilityTest(unittest.TestCase):
         desktop = pyatspi.Registry.getDesktop(0)
         for index in range(desktop.childCount):
             app = desktop.getChildAtIndex(index)
-            if app is not None and app.name == "REACH-1" and app.childCount == 1:
+            if app is not None and app.name == "REACH-1" and app.childCount >= 1:
                 return app
         return None
 
@@ -285,6 +285,26 @@ class Acting(AccessibilityTest):
         self.assertTrue(controls["EXIT_BUTTON"].queryAction().doAction(0))
         self.assertEqual(self.copy.process.wait(PATIENCE), 0)
         self.assert_stored_at_exit()
+
+
+class ErrorBox(AccessibilityTest):
+    wm = "openbox"
+
+    def test_the_error_box_is_an_alert_with_its_words_and_its_button(self):
+        _, controls = self.controls()
+        settings = os.path.join(self.session.home, "config", "HV_TEST_PROCESS", "settings.ini")
+        os.makedirs(settings)  # where the file belongs: EXIT's store fails as it would for root
+        self.assertTrue(controls["EXIT_BUTTON"].queryAction().doAction(0))
+        app = wait_for("REACH-1 on the accessibility bus", self.application)
+        alert = wait_for("the error box beside the frame", lambda: app.childCount == 2 and app[1])
+        self.assertEqual((alert.getRoleName(), alert.name), ("alert", "HV_TEST_PROCESS"))
+        words, button = alert[0], alert[1]
+        self.assertEqual(words.getRoleName(), "label")
+        self.assertIn(settings + ": Is a directory", words.name)
+        self.assertEqual(words.queryText().getText(0, -1), words.name)
+        self.assertEqual((button.getRoleName(), button.name), ("push button", "Close"))
+        self.assertTrue(button.queryAction().doAction(0))
+        self.assertEqual(self.copy.process.wait(PATIENCE), 1)
 
 
 class Focus(AccessibilityTest):

@@ -1,6 +1,7 @@
 #include "platform/linux/atspi_bridge.h"
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 
 #include <array>
 #include <clocale>
@@ -8,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/identity.h"
 #include "ui/text_offsets.h"
 
 namespace hv::linux_backend {
@@ -21,6 +23,11 @@ using ui::TextUnit;
 constexpr char kObjects[] = "/org/a11y/atspi/accessible";
 constexpr char kRootPath[] = "/org/a11y/atspi/accessible/root";
 constexpr char kFramePath[] = "/org/a11y/atspi/accessible/frame";
+constexpr char kAlertPath[] = "/org/a11y/atspi/accessible/error_box";
+constexpr char kAlertTextPath[] = "/org/a11y/atspi/accessible/error_box_text";
+constexpr char kAlertButtonPath[] = "/org/a11y/atspi/accessible/error_box_button";
+// The toolkit's message box's one button, as it labels it.
+constexpr char kAlertButtonName[] = "Close";
 constexpr char kNullPath[] = "/org/a11y/atspi/null";
 
 constexpr char kAccessible[] = "org.a11y.atspi.Accessible";
@@ -34,11 +41,11 @@ constexpr char kObjectEvents[] = "org.a11y.atspi.Event.Object";
 
 // AT-SPI's numbers, which every client shares.
 enum Role : std::uint32_t {
-  kRoleCheckBox = 7, kRoleFrame = 23, kRoleImage = 27, kRoleLabel = 29, kRolePushButton = 43,
+  kRoleAlert = 2, kRoleCheckBox = 7, kRoleFrame = 23, kRoleImage = 27, kRoleLabel = 29, kRolePushButton = 43,
   kRoleText = 61, kRoleApplication = 75,
 };
 enum State : unsigned {
-  kActive = 1, kChecked = 4, kEnabled = 8, kFocusable = 11, kFocused = 12, kSensitive = 24, kShowing = 25,
+  kActive = 1, kChecked = 4, kModal = 16, kEnabled = 8, kFocusable = 11, kFocused = 12, kSensitive = 24, kShowing = 25,
   kSingleLine = 26, kVisible = 30, kIndeterminate = 32, kSelectableText = 38, kCheckable = 41, kReadOnly = 43,
 };
 enum Relation : std::uint32_t { kLabelFor = 1, kLabelledBy = 2 };
@@ -84,12 +91,15 @@ std::string action_description(const ui::Control& control) {
 }  // namespace
 
 struct AtspiBridge::Node {
-  enum Kind { Root, Frame, Control } kind;
+  enum Kind { Root, Frame, Control, Alert, AlertText, AlertButton } kind;
   const ui::Control* control = nullptr;
 
   static std::optional<Node> at(std::string_view path) {
     if (path == kRootPath) return Node{Root};
     if (path == kFramePath) return Node{Frame};
+    if (path == kAlertPath) return Node{Alert};
+    if (path == kAlertTextPath) return Node{AlertText};
+    if (path == kAlertButtonPath) return Node{AlertButton};
     const std::string_view prefix = "/org/a11y/atspi/accessible/";
     if (path.substr(0, prefix.size()) != prefix) return std::nullopt;
     for (const ui::Control* control : accessible_controls()) {
@@ -102,10 +112,15 @@ struct AtspiBridge::Node {
   std::string path() const {
     if (kind == Root) return kRootPath;
     if (kind == Frame) return kFramePath;
+    if (kind == Alert) return kAlertPath;
+    if (kind == AlertText) return kAlertTextPath;
+    if (kind == AlertButton) return kAlertButtonPath;
     return std::string(kObjects) + "/" + std::string(control->name);
   }
-  std::vector<Node> children() const {
-    if (kind == Root) return {Node{Frame}};
+  // The error box stands beside the frame while it is open.
+  std::vector<Node> children(bool error_box) const {
+    if (kind == Root) return error_box ? std::vector<Node>{Node{Frame}, Node{Alert}} : std::vector<Node>{Node{Frame}};
+    if (kind == Alert) return {Node{AlertText}, Node{AlertButton}};
     std::vector<Node> found;
     if (kind == Frame) {
       for (const ui::Control* c : accessible_controls()) found.push_back(Node{Control, c});
@@ -114,7 +129,8 @@ struct AtspiBridge::Node {
   }
   int index_in_parent() const {
     if (kind == Root) return -1;
-    if (kind == Frame) return 0;
+    if (kind == Frame || kind == AlertText) return 0;
+    if (kind == Alert || kind == AlertButton) return 1;
     const auto& all = accessible_controls();
     for (std::size_t i = 0; i < all.size(); ++i) {
       if (all[i] == control) return static_cast<int>(i);
@@ -123,6 +139,8 @@ struct AtspiBridge::Node {
   }
   std::vector<const char*> interfaces() const {
     if (kind == Root) return {kAccessible, kApplication};
+    if (kind == AlertText) return {kAccessible, kComponent, kText};
+    if (kind == AlertButton) return {kAccessible, kComponent, kAction};
     std::vector<const char*> found{kAccessible, kComponent};
     if (kind == Control && control->accessible.acts) found.push_back(kAction);
     if (kind == Control && has_text(*control)) found.push_back(kText);
@@ -155,11 +173,13 @@ AtspiBridge::AtspiBridge(const SdBusLibrary& sd, sd_bus* bus, AccessibleWindow& 
   for (const ui::Control* control : accessible_controls()) last_texts_.push_back(window_.text(control->id));
   // Looked at each time the event loop has handled what came in, and only while on the bus.
   Fl::add_check(on_check, this);
+  watch_error_box(this);
   watch_->pump();
 }
 
 AtspiBridge::~AtspiBridge() {
   Fl::remove_check(on_check, this);
+  watch_error_box(nullptr);
   watch_.reset();
   if (pending_) sd_.sd_bus_slot_unref(pending_);
   if (objects_) sd_.sd_bus_slot_unref(objects_);
@@ -257,12 +277,16 @@ void AtspiBridge::append_reference(sd_bus_message* message, const Node& node) {
 std::string AtspiBridge::name(const Node& node) const {
   if (node.kind == Node::Root) return application_name_;
   if (node.kind == Node::Frame) return window_.title();
+  if (node.kind == Node::Alert) return std::string(::hv::kApplication);  // the box's title
+  if (node.kind == Node::AlertText) return error_box_.value_or("");
+  if (node.kind == Node::AlertButton) return kAlertButtonName;
   // A label's name is its words as they stand: the credit line shows other words once clicked.
   if (node.control->accessible.role == AccessibleRole::Label) return window_.text(node.control->id);
   return std::string(ui::accessible_name(*node.control));
 }
 
 std::string AtspiBridge::text(const Node& node) const {
+  if (node.kind == Node::AlertText) return error_box_.value_or("");
   return node.kind == Node::Control ? window_.text(node.control->id) : std::string();
 }
 
@@ -270,7 +294,10 @@ std::uint64_t AtspiBridge::states(const Node& node) const {
   if (node.kind == Node::Root) return 0;
   std::uint64_t set = bit(kEnabled) | bit(kSensitive) | bit(kVisible);
   if (window_.mapped()) set |= bit(kShowing);
-  if (node.kind == Node::Frame) return window_.active() ? set | bit(kActive) : set;
+  if (node.kind == Node::Frame) return window_.active() && !error_box_ ? set | bit(kActive) : set;
+  if (node.kind == Node::Alert) return set | bit(kActive) | bit(kModal);
+  if (node.kind == Node::AlertText) return set | bit(kReadOnly);
+  if (node.kind == Node::AlertButton) return set | bit(kFocusable) | bit(kFocused);
   const ui::Control& control = *node.control;
   if (ui::takes_focus(control.kind)) {
     set |= bit(kFocusable);
@@ -299,6 +326,7 @@ std::uint64_t AtspiBridge::states(const Node& node) const {
 PixelRect AtspiBridge::extents(const Node& node) const {
   if (node.kind == Node::Root) return {};
   if (node.kind == Node::Frame) return window_.frame_on_screen();
+  if (node.kind != Node::Control) return error_box_extents(node);
   return window_.on_screen(node.control->id);
 }
 
@@ -322,12 +350,12 @@ bool AtspiBridge::answer_accessible(const Node& node, std::string_view member, s
   if (member == "GetChildAtIndex") {
     std::int32_t index = -1;
     sd_.sd_bus_message_read(call, "i", &index);
-    const std::vector<Node> children = node.children();
+    const std::vector<Node> children = node.children(error_box_.has_value());
     if (index >= 0 && static_cast<std::size_t>(index) < children.size()) append_reference(reply, children[index]);
     else append_reference(reply, kNullPath);
   } else if (member == "GetChildren") {
     sd_.sd_bus_message_open_container(reply, 'a', "(so)");
-    for (const Node& child : node.children()) append_reference(reply, child);
+    for (const Node& child : node.children(error_box_.has_value())) append_reference(reply, child);
     sd_.sd_bus_message_close_container(reply);
   } else if (member == "GetIndexInParent") {
     sd_.sd_bus_message_append(reply, "i", node.index_in_parent());
@@ -352,6 +380,9 @@ bool AtspiBridge::answer_accessible(const Node& node, std::string_view member, s
     RoleNames role{kRoleApplication, "application"};
     if (node.kind == Node::Frame) role = {kRoleFrame, "frame"};
     if (node.kind == Node::Control) role = role_of(node.control->accessible.role);
+    if (node.kind == Node::Alert) role = {kRoleAlert, "alert"};
+    if (node.kind == Node::AlertText) role = {kRoleLabel, "label"};
+    if (node.kind == Node::AlertButton) role = {kRolePushButton, "push button"};
     if (member == "GetRole") sd_.sd_bus_message_append(reply, "u", role.role);
     else sd_.sd_bus_message_append(reply, "s", role.name);
   } else if (member == "GetState") {
@@ -410,7 +441,7 @@ bool AtspiBridge::answer_component(const Node& node, std::string_view member, sd
       sd_.sd_bus_message_append(reply, "b", inside(rect));
     } else {
       std::string found = kNullPath;
-      for (const Node& child : node.children()) {
+      for (const Node& child : node.children(error_box_.has_value())) {
         if (inside(extents(child))) found = child.path();
       }
       append_reference(reply, found);
@@ -432,6 +463,7 @@ bool AtspiBridge::answer_component(const Node& node, std::string_view member, sd
 
 bool AtspiBridge::answer_action(const Node& node, std::string_view member, sd_bus_message* call,
                                 sd_bus_message* reply) {
+  if (node.kind == Node::AlertButton) return answer_error_box_action(member, call, reply);
   const ui::Control& control = *node.control;
   std::int32_t index = 0;
   if (member != "GetActions") sd_.sd_bus_message_read(call, "i", &index);
@@ -538,10 +570,12 @@ bool AtspiBridge::append_property(const Node& node, std::string_view interface, 
         if (desktop_owner_.empty()) append_reference(reply, kNullPath);
         else sd_.sd_bus_message_append(reply, "(so)", desktop_owner_.c_str(), desktop_path_.c_str());
       } else {
-        append_reference(reply, node.kind == Node::Frame ? kRootPath : kFramePath);
+        const bool in_root = node.kind == Node::Frame || node.kind == Node::Alert;
+        const bool in_alert = node.kind == Node::AlertText || node.kind == Node::AlertButton;
+        append_reference(reply, in_root ? kRootPath : in_alert ? kAlertPath : kFramePath);
       }
       sd_.sd_bus_message_close_container(reply);
-    } else if (property == "ChildCount") integer(static_cast<std::int32_t>(node.children().size()));
+    } else if (property == "ChildCount") integer(static_cast<std::int32_t>(node.children(error_box_.has_value()).size()));
     else if (property == "Locale") {
       const char* locale = std::setlocale(LC_MESSAGES, nullptr);
       string(locale ? locale : "C");
@@ -620,12 +654,62 @@ void AtspiBridge::emit(const Node& node, const char* interface, const char* memb
   sd_.sd_bus_message_append(signal.get(), "sii", detail, detail1, 0);
   if (std::strcmp(variant_type, "s") == 0) {
     sd_.sd_bus_message_append(signal.get(), "v", "s", static_cast<const char*>(variant));
+  } else if (std::strcmp(variant_type, "(so)") == 0) {
+    sd_.sd_bus_message_open_container(signal.get(), 'v', "(so)");
+    append_reference(signal.get(), static_cast<const char*>(variant));
+    sd_.sd_bus_message_close_container(signal.get());
   } else {
     sd_.sd_bus_message_append(signal.get(), "v", "i", 0);
   }
   sd_.sd_bus_message_append(signal.get(), "a{sv}", 0);
   sd_.sd_bus_send(bus_, signal.get(), nullptr);
   watch_->pump();
+}
+
+void AtspiBridge::error_box_shown(std::string_view message) {
+  error_box_ = std::string(message);
+  emit(Node{Node::Root}, kObjectEvents, "ChildrenChanged", "add", 1, "(so)", kAlertPath);
+  emit(Node{Node::Alert}, kObjectEvents, "StateChanged", "showing", 1, "i", nullptr);
+}
+
+// The toolkit's message box, open while error_box_ is set: the modal window.
+PixelRect AtspiBridge::error_box_extents(const Node& node) const {
+  const Fl_Window* box = Fl::modal();
+  if (!box) return {};
+  const PixelRect whole{box->x(), box->y(), box->w(), box->h()};
+  if (node.kind != Node::AlertButton) return whole;
+  for (int i = 0; i < box->children(); ++i) {
+    const Fl_Widget* child = box->child(i);
+    if (child->visible() && child->label() && std::strcmp(child->label(), kAlertButtonName) == 0) {
+      return {box->x() + child->x(), box->y() + child->y(), child->w(), child->h()};
+    }
+  }
+  return whole;
+}
+
+bool AtspiBridge::answer_error_box_action(std::string_view member, sd_bus_message* call, sd_bus_message* reply) {
+  std::int32_t index = 0;
+  if (member != "GetActions") sd_.sd_bus_message_read(call, "i", &index);
+  if (member == "GetName" || member == "GetLocalizedName") {
+    sd_.sd_bus_message_append(reply, "s", index == 0 ? "click" : "");
+  } else if (member == "GetDescription") {
+    sd_.sd_bus_message_append(reply, "s", index == 0 ? "Closes the message, as a click does" : "");
+  } else if (member == "GetKeyBinding") {
+    sd_.sd_bus_message_append(reply, "s", "");
+  } else if (member == "GetActions") {
+    sd_.sd_bus_message_append(reply, "a(sss)", 1, "click", "Closes the message, as a click does", "");
+  } else if (member == "DoAction") {
+    sd_.sd_bus_message_append(reply, "b", index == 0 && Fl::modal() != nullptr);
+    // Closed from the event loop once the answer is on its way: the copy ends with it.
+    if (index == 0) {
+      Fl::add_timeout(0.0, [](void*) {
+        if (Fl_Window* box = Fl::modal()) box->hide();
+      });
+    }
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void AtspiBridge::on_check(void* bridge) { static_cast<AtspiBridge*>(bridge)->announce_changes(); }

@@ -10,6 +10,7 @@
 
 #include "platform/linux/accessible_window.h"
 #include "platform/linux/bus_watch.h"
+#include "platform/linux/error_report.h"
 #include "platform/linux/sd_bus_library.h"
 
 namespace hv::linux_backend {
@@ -18,12 +19,12 @@ namespace hv::linux_backend {
 // the window as its frame and every control of the design under it, with the role, name and
 // relations the design gives it. Clients read and work it through the bus; the window's events
 // are announced on it. Every call is answered from the event loop and nothing waits on the bus.
-class AtspiBridge final {
+class AtspiBridge final : ErrorBoxWatcher {
  public:
   // Takes the connection, which must have been started; on_lost runs once if it ends.
   AtspiBridge(const SdBusLibrary& sd, sd_bus* bus, AccessibleWindow& window, std::string application_name,
               std::function<void()> on_lost);
-  ~AtspiBridge();
+  ~AtspiBridge() override;
   AtspiBridge(const AtspiBridge&) = delete;
   AtspiBridge& operator=(const AtspiBridge&) = delete;
 
@@ -46,6 +47,8 @@ class AtspiBridge final {
   void append_reference(sd_bus_message* message, const Node& node);
   void append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
   PixelRect extents(const Node& node) const;
+  PixelRect error_box_extents(const Node& node) const;
+  bool answer_error_box_action(std::string_view member, sd_bus_message* call, sd_bus_message* reply);
   std::string name(const Node& node) const;
   std::string text(const Node& node) const;
   std::uint64_t states(const Node& node) const;
@@ -54,6 +57,8 @@ class AtspiBridge final {
 
   // Announces what changed since the last look: the focus, the tick box, a label's words.
   static void on_check(void* bridge);
+  // The error box, as an alert beside the frame, with its words and its button.
+  void error_box_shown(std::string_view message) override;
   void announce_changes();
 
   const SdBusLibrary& sd_;
@@ -71,6 +76,7 @@ class AtspiBridge final {
   std::optional<ui::ControlId> last_focus_;
   std::int16_t last_tick_;
   std::vector<std::string> last_texts_;
+  std::optional<std::string> error_box_;
 };
 
 }  // namespace hv::linux_backend

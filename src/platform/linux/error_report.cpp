@@ -10,6 +10,11 @@
 #include "app/identity.h"
 
 namespace hv::linux_backend {
+namespace {
+ErrorBoxWatcher* error_box_watcher = nullptr;
+}  // namespace
+
+void watch_error_box(ErrorBoxWatcher* watcher) { error_box_watcher = watcher; }
 
 void report_error_and_exit(std::string_view message, bool display_usable) {
   const std::string text(message);
@@ -17,6 +22,7 @@ void report_error_and_exit(std::string_view message, bool display_usable) {
   std::fflush(stderr);
   if (!display_usable) std::_Exit(1);
   fl_message_title(std::string(kApplication).c_str());
+  if (error_box_watcher) error_box_watcher->error_box_shown(text);
   fl_alert("%s", text.c_str());
   std::exit(1);
 }
