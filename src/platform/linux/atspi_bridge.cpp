@@ -332,11 +332,10 @@ PixelRect AtspiBridge::extents(const Node& node) const {
 
 void AtspiBridge::append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates,
                                  const Node& node) {
+  // Window coordinates count from the frame's corner, and so do a control's parent coordinates: the
+  // frame is every control's parent.
   PixelPoint origin;
-  if (coordinates == kWindow) {
-    const PixelRect frame = window_.frame_on_screen();
-    origin = {frame.left, frame.top};
-  } else if (coordinates == kParent && node.kind == Node::Control) {
+  if (coordinates == kWindow || (coordinates == kParent && node.kind == Node::Control)) {
     const PixelRect frame = window_.frame_on_screen();
     origin = {frame.left, frame.top};
   }
@@ -413,7 +412,6 @@ bool AtspiBridge::answer_component(const Node& node, std::string_view member, sd
   } else if (member == "GetPosition" || member == "GetSize") {
     std::uint32_t coordinates = kScreen;
     if (member == "GetPosition") sd_.sd_bus_message_read(call, "u", &coordinates);
-    BusMessage scratch(sd_, nullptr);
     // Position and size are the extents' halves.
     PixelRect shown = rect;
     if (coordinates != kScreen) {
