@@ -44,7 +44,8 @@ held_memory() {  # held_memory PROGRAM: 50 copies held past their first question
 
 session() {  # session on|off: a private session bus with at-spi2-core's launcher
   unset DBUS_SESSION_BUS_ADDRESS
-  read -r address < <(dbus-daemon --session --fork --print-address=1 --print-pid=1 | head -1)
+  { read -r address; read -r daemon; } < <(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  pids+=("$daemon")
   export DBUS_SESSION_BUS_ADDRESS=$address XDG_RUNTIME_DIR=$work
   /usr/libexec/at-spi-bus-launcher --a11y=$([[ $1 == on ]] && echo 1 || echo 0) >/dev/null 2>&1 &
   pids+=($!)
