@@ -23,14 +23,7 @@ pids+=($!)
 read -r -t 10 number <&"$fd"
 export DISPLAY=":$number"
 
-memory_per_copy() {  # "USS PSS" in MB per copy of the pids given
-  local uss=0 pss=0 n=0 pid
-  for pid in "$@"; do
-    read -r u p < <(awk '/^Private_(Clean|Dirty):/ {u += $2} /^Pss:/ {p += $2} END {print u, p}' /proc/"$pid"/smaps_rollup)
-    uss=$((uss + u)); pss=$((pss + p)); n=$((n + 1))
-  done
-  awk -v u="$uss" -v p="$pss" -v n="$n" 'BEGIN { printf "%.3f / %.3f", u / n / 1024, p / n / 1024 }'
-}
+source bench/memory.sh
 
 held_memory() {  # held_memory PROGRAM: 50 copies held past their first question to the session
   local out=$work/hold.txt
@@ -38,7 +31,7 @@ held_memory() {  # held_memory PROGRAM: 50 copies held past their first question
   local holder=$!
   for _ in $(seq 1200); do [[ -s $out ]] && break; sleep 0.05; done
   sleep 3  # past the first question and its answer
-  memory_per_copy $(cat "$out")
+  memory_per_copy -p 3 $(cat "$out") | awk '{print $1 " / " $2}'
   wait "$holder"
 }
 

@@ -39,15 +39,7 @@ stop_x() { kill "${pids_to_kill[@]}" 2>/dev/null || true; wait 2>/dev/null || tr
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", a / b }'; }
 
-# smaps_rollup sums for a list of pids: "USS_kB PSS_kB" per copy
-memory_per_copy() {
-  local uss=0 pss=0 n=0 pid
-  for pid in "$@"; do
-    read -r u p < <(awk '/^Private_(Clean|Dirty):/ {u += $2} /^Pss:/ {p += $2} END {print u, p}' /proc/"$pid"/smaps_rollup)
-    uss=$((uss + u)); pss=$((pss + p)); n=$((n + 1))
-  done
-  awk -v u="$uss" -v p="$pss" -v n="$n" 'BEGIN { printf "%.2f %.2f\n", u / n / 1024, p / n / 1024 }'
-}
+source bench/memory.sh
 
 hold_and_measure() {  # hold_and_measure COUNT PROGRAM → "USS PSS" in MB per copy
   local out=$work/hold-$1.txt

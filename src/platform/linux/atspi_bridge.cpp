@@ -530,26 +530,14 @@ bool AtspiBridge::answer_text(const Node& node, std::string_view member, sd_bus_
   return true;
 }
 
+// A picture's image is the whole of its control: GetImageExtents, GetImagePosition and GetImageSize
+// answer as the control's GetExtents, GetPosition and GetSize.
 bool AtspiBridge::answer_image(const Node& node, std::string_view member, sd_bus_message* call,
                                sd_bus_message* reply) {
-  const PixelRect rect = extents(node);
-  if (member == "GetImageExtents") {
-    std::uint32_t coordinates = kScreen;
-    sd_.sd_bus_message_read(call, "u", &coordinates);
-    append_extents(reply, rect, coordinates, node);
-  } else if (member == "GetImagePosition") {
-    std::uint32_t coordinates = kScreen;
-    sd_.sd_bus_message_read(call, "u", &coordinates);
-    const PixelRect frame = coordinates == kScreen ? PixelRect{} : window_.frame_on_screen();
-    sd_.sd_bus_message_append(reply, "ii", static_cast<std::int32_t>(rect.left - frame.left),
-                              static_cast<std::int32_t>(rect.top - frame.top));
-  } else if (member == "GetImageSize") {
-    sd_.sd_bus_message_append(reply, "ii", static_cast<std::int32_t>(rect.width),
-                              static_cast<std::int32_t>(rect.height));
-  } else {
-    return false;
-  }
-  return true;
+  constexpr std::string_view kPrefix = "GetImage";
+  if (member.substr(0, kPrefix.size()) != kPrefix) return false;
+  const std::string component = "Get" + std::string(member.substr(kPrefix.size()));
+  return answer_component(node, component, call, reply);
 }
 
 bool AtspiBridge::append_property(const Node& node, std::string_view interface, std::string_view property,

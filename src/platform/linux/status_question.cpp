@@ -152,7 +152,7 @@ std::optional<std::size_t> message_length(std::string_view bytes) {
   const auto body = header.u32();
   header.u32();
   const auto fields = header.u32();
-  // The specification's limit: a larger length is no message of a bus.
+  // D-Bus's own limit on a message: a larger length is no message of a bus.
   constexpr std::uint64_t kLargest = 128u * 1024 * 1024;
   if (!body || !fields || *body > kLargest || *fields > kLargest) return std::nullopt;
   const std::uint64_t header_end = (16 + std::uint64_t{*fields} + 7) / 8 * 8;

@@ -192,6 +192,9 @@ LRESULT answer_get_object(HWND control, const ui::Control& design, WPARAM w) {
   return SUCCEEDED(result) ? result : 0;
 }
 
+// The controls are Windows' own classes, whose WM_GETOBJECT only their window procedure sees: this
+// one stands in front of it for that message and hands every other on unchanged, and steps aside
+// as the control is destroyed.
 LRESULT CALLBACK designed_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
   const auto original = reinterpret_cast<WNDPROC>(GetPropW(control, kOriginalProcProperty));
   const auto* design = static_cast<const ui::Control*>(GetPropW(control, kDesignProperty));
