@@ -138,6 +138,14 @@ std::vector<unsigned long> property_of(Display* display, Window window, Atom pro
   return out;
 }
 
+bool holds_open(pid_t pid, const fs::path& file) {
+  std::error_code error;
+  for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+    if (fs::read_symlink(fd.path(), error) == file) return true;
+  }
+  return false;
+}
+
 Capture read_picture(const std::string& path) {
   const hv::testing::TempDir scratch;
   const std::string ppm_file = (scratch.path() / "picture.ppm").string();

@@ -72,6 +72,9 @@ struct Capture {
 // A picture file's pixels, through ImageMagick's convert.
 Capture read_picture(const std::string& path);
 
+// Whether the process has the file open now, as /proc tells.
+bool holds_open(pid_t pid, const fs::path& file);
+
 // The thumbs-up picture's pixels as the window shows them.
 const std::vector<Rgb>& thumbs_up_pixels();
 

@@ -8,9 +8,12 @@
 #include <regex>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "harness.h"
+#include "platform/linux/unique_fd.h"
 
 namespace hv::e2e {
 namespace {
@@ -76,6 +79,33 @@ TEST_P(LinuxProgram, ASignalClosesTheCopyAsItsCloseBoxDoes) {
     EXPECT_EQ(program->wait_for_exit(), 0);
     EXPECT_EQ(program->stored(), "MAIN_Left=" + std::to_string((100 + signal) * 15) +
                                      "\nMAIN_Top=4500\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
+  }
+}
+
+// Logging out of a systemd desktop sends SIGTERM and SIGHUP at once: the second signal is absorbed
+// while the first one's close stores the place, also while another copy holds the settings lock
+// for a moment (here until the copy has opened the lock file to wait for it).
+TEST_P(LinuxProgram, ALogoutsTwoSignalsAtOnceStoreThePlace) {
+  for (const bool lock_held : {false, true}) {
+    SCOPED_TRACE(lock_held ? "with the lock held a moment" : "alone");
+    auto program = copy(lock_held ? "LOGOUT-LOCKED" : "LOGOUT");
+    program->store("AlwaysOnTop_TICKBOX", "0");
+    program->start();
+    const XWindow window = program->window();
+    ASSERT_TRUE(wait_until([&] { return window.framed(); }));
+    window.move_outer_to({210, 320});
+    ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{210, 320}; }));
+    const fs::path lock_file = program->settings_file().string() + ".lock";
+    const linux_backend::UniqueFd lock(::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock_held) ASSERT_EQ(::flock(lock.get(), LOCK_EX), 0);
+    program->signal(SIGTERM);
+    program->signal(SIGHUP);
+    if (lock_held) {
+      EXPECT_TRUE(wait_until([&] { return holds_open(program->pid(), lock_file); })) << "the copy never waited";
+      ::flock(lock.get(), LOCK_UN);
+    }
+    EXPECT_EQ(program->wait_for_exit(), 0) << program->stderr_text();
+    EXPECT_EQ(program->stored(), "MAIN_Left=3150\nMAIN_Top=4800\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=0\n");
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/identity.h"
+#include "platform/linux/termination_signals.h"
 
 namespace hv::linux_backend {
 namespace {
@@ -21,6 +22,7 @@ void report_error_and_exit(std::string_view message, bool display_usable) {
   std::fprintf(stderr, "%s\n", report_line("error: " + text).c_str());
   std::fflush(stderr);
   if (!display_usable) std::_Exit(1);
+  end_at_next_termination_signal();
   fl_message_title(std::string(kApplication).c_str());
   if (error_box_watcher) error_box_watcher->error_box_shown(text);
   fl_alert("%s", text.c_str());

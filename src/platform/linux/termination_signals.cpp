@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 namespace hv::linux_backend {
 namespace {
@@ -13,16 +14,30 @@ namespace {
 constexpr int kTerminationSignals[] = {SIGTERM, SIGHUP, SIGINT};
 int g_wake_fds[2] = {-1, -1};
 volatile sig_atomic_t g_signalled = 0;
+volatile sig_atomic_t g_held_up = 0;
+timespec g_first_signal{};
 void (*g_close)(void*) = nullptr;
 void* g_close_data = nullptr;
 
-// Only write() and _exit() are safe in a signal handler; errno is the interrupted code's and is
-// kept. A second signal finds the first one's close still held up (by an error box a failed store
-// shows, say): a logout asking twice must not wait on it, and the error is on stderr already.
+bool close_overdue() {
+  timespec now{};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec - g_first_signal.tv_sec >= kCloseBoundSeconds;
+}
+
+// Only write(), clock_gettime() and _exit() are called, all safe in a signal handler; errno is the
+// interrupted code's and is kept. A copy held up by its error box has its error on stderr already,
+// and a logout must not wait on the box.
 void on_signal(int) {
-  if (g_signalled) ::_exit(1);
-  g_signalled = 1;
   const int saved = errno;
+  if (g_held_up) ::_exit(1);
+  if (g_signalled) {
+    if (close_overdue()) ::_exit(1);
+    errno = saved;
+    return;
+  }
+  ::clock_gettime(CLOCK_MONOTONIC, &g_first_signal);
+  g_signalled = 1;
   const char byte = 1;
   [[maybe_unused]] const ssize_t ignored = ::write(g_wake_fds[1], &byte, 1);
   errno = saved;
@@ -36,6 +51,8 @@ void on_wake(int fd, void*) {
 }
 
 }  // namespace
+
+void end_at_next_termination_signal() { g_held_up = 1; }
 
 void close_on_termination_signals(void (*close)(void*), void* data) {
   g_close = close, g_close_data = data;
