@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -26,6 +27,17 @@ class SettingsStorage {
   // Stores the text, creating the application and section as needed. Throws SettingsError.
   virtual void SaveSetting(std::string_view application, std::string_view section,
                            std::string_view key, std::string_view value) = 0;
+
+  struct Value {
+    std::string_view key;
+    std::string_view text;
+  };
+  // Stores several keys of one section at once: a store that can replaces them in one write, so
+  // that they are stored all together or not at all. Otherwise one SaveSetting each, in order.
+  virtual void SaveSettings(std::string_view application, std::string_view section,
+                            std::span<const Value> values) {
+    for (const Value& value : values) SaveSetting(application, section, value.key, value.text);
+  }
 };
 
 // The store as a tool that manages the copies' settings sees it: keys looked up without a default,

@@ -1,7 +1,7 @@
 #include "settings/ini_text.h"
 
+#include <optional>
 #include <stdexcept>
-#include <vector>
 
 #include "settings/blanks.h"
 #include "settings/section_name.h"
@@ -26,7 +26,7 @@ struct Line {
   std::size_t next = 0;      // first byte of the next line
   LineKind kind = LineKind::Other;
   std::string_view name;     // header: the raw name; entry: the key
-  std::string_view value;    // entry: the trimmed value
+  std::string_view value;    // entry: the value, without the blanks and quotation marks around it
   std::string_view newline;  // "\r\n", "\n", "\r" ending the file, or "" on an unterminated last line
 };
 
@@ -67,52 +67,45 @@ Line classify(std::string_view text, std::size_t begin) {
     line.kind = LineKind::Entry;
     line.name = trim_blanks(content.substr(0, equals));
     line.value = trim_blanks(content.substr(equals + 1));
+    if (line.value.size() >= 2 && line.value.front() == '"' && line.value.back() == '"') {
+      line.value = line.value.substr(1, line.value.size() - 2);
+    }
   }
   return line;
 }
 
-std::vector<Line> split_lines(std::string_view text) {
-  std::vector<Line> lines;
-  for (std::size_t at = text_start(text); at < text.size();) {
-    lines.push_back(classify(text, at));
-    at = lines.back().next;
+// The text's lines, one at a time: what a file holds costs memory for its bytes, never for its
+// lines (a file of sixteen million empty lines is no more than its sixteen megabytes).
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : text_(text), at_(text_start(text)) {}
+  std::optional<Line> next() {
+    if (at_ >= text_.size()) return std::nullopt;
+    Line line = classify(text_, at_);
+    at_ = line.next;
+    return line;
   }
-  return lines;
+
+ private:
+  std::string_view text_;
+  std::size_t at_;
+};
+
+bool names_section(const Line& line, std::string_view section) {
+  return line.kind == LineKind::Header && decode_section_name(line.name) == section;
 }
 
-// Index of the first header naming section, or lines.size().
-std::size_t find_header(const std::vector<Line>& lines, std::string_view section) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].kind == LineKind::Header && decode_section_name(lines[i].name) == section) return i;
-  }
-  return lines.size();
-}
-
-// The section's body: the lines after header up to the next header.
-std::size_t section_end(const std::vector<Line>& lines, std::size_t header) {
-  std::size_t i = header + 1;
-  while (i < lines.size() && lines[i].kind != LineKind::Header) ++i;
-  return i;
-}
-
-std::size_t find_entry(const std::vector<Line>& lines, std::size_t header, std::size_t end,
-                       std::string_view key) {
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines[i].kind == LineKind::Entry && equal_ignoring_ascii_case(lines[i].name, key)) return i;
-  }
-  return end;
-}
+// What a writer needs to know of the text, gathered in one pass: the first header naming the
+// section, the key's line in its body or the body's last entry, and the file's line ending.
+struct SectionPlace {
+  std::optional<Line> header;
+  std::optional<Line> entry;
+  Line last_entry;  // the header where the body has none
+  std::string newline = "\n";
+};
 
 // A line end a writer may copy: not a lone carriage return ending the file, not none.
 bool is_line_end(std::string_view newline) { return newline == "\r\n" || newline == "\n"; }
-
-// The line ending the file already uses, so that the lines a writer adds match it.
-std::string file_newline(const std::vector<Line>& lines) {
-  for (const Line& line : lines) {
-    if (is_line_end(line.newline)) return std::string(line.newline);
-  }
-  return "\n";
-}
 
 // Ends the text's last line, if it is not ended already, before a line is added after it.
 void end_last_line(std::string& out, const std::string& newline) {
@@ -134,30 +127,60 @@ void check_key(std::string_view key) {
   }
 }
 
+SectionPlace find_place(std::string_view text, std::string_view section, std::string_view key) {
+  SectionPlace place;
+  bool newline_known = false, in_body = false;
+  Lines lines(text);
+  while (const auto line = lines.next()) {
+    if (!newline_known && is_line_end(line->newline)) place.newline = line->newline, newline_known = true;
+    if (line->kind == LineKind::Header) {
+      if (in_body) break;
+      if (!place.header && names_section(*line, section)) place.header = place.last_entry = *line, in_body = true;
+      continue;
+    }
+    if (in_body && line->kind == LineKind::Entry) {
+      if (equal_ignoring_ascii_case(line->name, key)) {
+        place.entry = *line;
+        break;
+      }
+      place.last_entry = *line;
+    }
+  }
+  while (!newline_known) {  // the line ending of a line after the section, if any
+    const auto line = lines.next();
+    if (!line) break;
+    if (is_line_end(line->newline)) place.newline = line->newline, newline_known = true;
+  }
+  return place;
+}
+
+// A value with blanks at either end, or one that begins with a quotation mark, is written between
+// quotation marks, which a reader takes off again: blanks around a value a person typed mean
+// nothing, those a program stored do.
+std::string value_text(std::string_view value) {
+  const bool quoted = !value.empty() && (is_blank(value.front()) || is_blank(value.back()) || value.front() == '"');
+  return quoted ? "\"" + std::string(value) + "\"" : std::string(value);
+}
+
 }  // namespace
 
 std::optional<std::string> ini_find_value(std::string_view text, std::string_view section,
                                           std::string_view key) {
-  const auto lines = split_lines(text);
-  const std::size_t header = find_header(lines, section);
-  if (header == lines.size()) return std::nullopt;
-  const std::size_t end = section_end(lines, header);
-  const std::size_t entry = find_entry(lines, header, end, key);
-  if (entry == end) return std::nullopt;
-  return std::string(lines[entry].value);
+  const SectionPlace place = find_place(text, section, key);
+  if (!place.entry) return std::nullopt;
+  return std::string(place.entry->value);
 }
 
 std::string ini_with_value(std::string_view text, std::string_view section, std::string_view key,
                            std::string_view value) {
   check_key(key);
   check_one_line("a settings value", value);
-  const std::string entry_text = std::string(key) + "=" + std::string(value);
+  const std::string entry_text = std::string(key) + "=" + value_text(value);
 
-  const auto lines = split_lines(text);
-  const std::size_t header = find_header(lines, section);
-  const std::string newline = file_newline(lines);
+  const SectionPlace place = find_place(text, section, key);
+  const std::string& newline = place.newline;
   std::string out;
-  if (header == lines.size()) {
+  if (!place.header) {
     out = text;
     if (out.size() > text_start(text)) {
       end_last_line(out, newline);
@@ -167,10 +190,8 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
     return out;
   }
 
-  const std::size_t end = section_end(lines, header);
-  const std::size_t entry = find_entry(lines, header, end, key);
-  if (entry != end) {
-    const Line& line = lines[entry];
+  if (place.entry) {
+    const Line& line = *place.entry;
     out.reserve(text.size() + entry_text.size());
     out.append(text.substr(0, line.begin));
     out.append(entry_text);
@@ -181,12 +202,9 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
   // A new key goes after the section's last key (comments below it may well introduce the next
   // section), in the line ending of the section's header where it has one.
   const std::string section_newline =
-      is_line_end(lines[header].newline) ? std::string(lines[header].newline) : newline;
-  std::size_t last = header;
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines[i].kind == LineKind::Entry) last = i;
-  }
-  const Line& after = lines[last];
+      is_line_end(place.header->newline) ? std::string(place.header->newline) : newline;
+  const Line& after = place.last_entry;
+  out.reserve(text.size() + entry_text.size() + 2);
   out.append(text.substr(0, after.next));
   end_last_line(out, section_newline);
   out += entry_text + section_newline;
@@ -195,15 +213,13 @@ std::string ini_with_value(std::string_view text, std::string_view section, std:
 }
 
 std::string ini_without_section(std::string_view text, std::string_view section) {
-  const auto lines = split_lines(text);
   std::string out(text.substr(0, text_start(text)));
-  for (std::size_t i = 0; i < lines.size();) {
-    if (lines[i].kind == LineKind::Header && decode_section_name(lines[i].name) == section) {
-      i = section_end(lines, i);
-      continue;
-    }
-    out.append(text.substr(lines[i].begin, lines[i].next - lines[i].begin));
-    ++i;
+  out.reserve(text.size());
+  bool dropping = false;
+  Lines lines(text);
+  while (const auto line = lines.next()) {
+    if (line->kind == LineKind::Header) dropping = names_section(*line, section);
+    if (!dropping) out.append(text.substr(line->begin, line->next - line->begin));
   }
   return out;
 }

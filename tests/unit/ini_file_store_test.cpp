@@ -1,11 +1,16 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <vector>
 
+#include "platform/linux/file_lock.h"
 #include "platform/linux/ini_file_store.h"
+#include "platform/linux/unique_fd.h"
 #include "settings/ini_text.h"
 #include "temp_dir.h"
 
@@ -80,17 +85,85 @@ TEST_F(IniFileStoreTest, AFileKeptAsALinkIsWrittenWhereItLeadsAndKeepsItsMode) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dotfiles), fs::directory_iterator()), 2) << "the file and its lock";
 }
 
+// A copy's close stores its place and its tick box in one replacement of the file: where one value
+// cannot be stored, none is.
+TEST_F(IniFileStoreTest, ValuesSavedTogetherAreStoredAllOrNone) {
+  const SettingsStorage::Value broken[] = {{"MAIN_Left", "2235"}, {"MAIN_Top", "4500"}, {"AlwaysOnTop_TICKBOX", "1\n[X]"}};
+  EXPECT_THROW(store.SaveSettings(kApp, "A", broken), SettingsError);
+  EXPECT_FALSE(fs::exists(file()));
+  make_file("[A]\nMAIN_Left=1\n");
+  EXPECT_THROW(store.SaveSettings(kApp, "A", broken), SettingsError);
+  EXPECT_EQ(read_bytes(file()), "[A]\nMAIN_Left=1\n");
+  const SettingsStorage::Value place[] = {{"MAIN_Left", "2235"}, {"MAIN_Top", "4500"}, {"AlwaysOnTop_TICKBOX", "0"}};
+  store.SaveSettings(kApp, "A", place);
+  EXPECT_EQ(read_bytes(file()), "[A]\nMAIN_Left=2235\nMAIN_Top=4500\nAlwaysOnTop_TICKBOX=0\n");
+}
+
+// The store never writes what it could not read back: a write that would take the file past the
+// 16 MB it reads is refused and changes nothing, and the file still reads.
+TEST_F(IniFileStoreTest, AWriteThatWouldPassTheReadLimitChangesNothing) {
+  const std::string header = "[A]\nk=1\n", filler(16 * 1024 * 1024 - header.size() - 40, ';');
+  make_file(header + filler + "\n");
+  const std::string before = read_bytes(file());
+  EXPECT_THROW(store.SaveSetting(kApp, "A", "MAIN_Left", std::string(64, '7')), SettingsError);
+  EXPECT_EQ(read_bytes(file()), before);
+  EXPECT_EQ(store.GetSetting(kApp, "A", "k", 0), "1");
+  store.SaveSetting(kApp, "A", "k", "2");  // one that fits
+  EXPECT_EQ(store.GetSetting(kApp, "A", "k", 0), "2");
+}
+
+// What reading costs follows the file's bytes, not its lines: sixteen million empty lines are read
+// (in a child, whose peak memory is its own) with far less than the 1.3 GB a record per line took.
+TEST_F(IniFileStoreTest, SixteenMegabytesOfEmptyLinesAreReadInBoundedMemory) {
+  make_file(std::string(16 * 1024 * 1024 - 16, '\n') + "[A]\nk=5\n");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rusage before {}, after {};
+    ::getrusage(RUSAGE_SELF, &before);
+    const bool found = store.GetSetting(kApp, "A", "k", 0) == "5";
+    ::getrusage(RUSAGE_SELF, &after);
+    ::_exit(found ? (after.ru_maxrss - before.ru_maxrss) / 1024 / 16 : 255);  // in steps of 16 MB
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_NE(WEXITSTATUS(status), 255) << "the value was not found";
+  EXPECT_LE(WEXITSTATUS(status) * 16, 96) << "MB more at the peak than before the read";
+}
+
+// A lock held by a process that changes nothing is given up on within the patience asked for,
+// saying why; one the holder lets go of in time is taken.
+TEST_F(IniFileStoreTest, AHeldLockIsGivenUpOnAndAFreedOneTaken) {
+  store.SaveSetting(kApp, "A", "k", "1");
+  const fs::path lock_file = file().string() + ".lock";
+  UniqueFd held(::open(lock_file.c_str(), O_RDWR | O_CLOEXEC));
+  ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+  const UniqueFd folder_fd(::open(folder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  const LockPatience brief{std::chrono::milliseconds(200), std::chrono::milliseconds(2000)};
+  try {
+    lock_in(folder_fd.get(), "settings.ini.lock", lock_file, "settings.ini", brief);
+    ADD_FAILURE() << "the lock was taken while held";
+  } catch (const SettingsError& error) {
+    EXPECT_EQ(std::string(error.what()), "cannot lock " + lock_file.string() +
+                                             ": another process holds it and has changed nothing for 0.2 s");
+  }
+  held.reset();
+  EXPECT_TRUE(lock_in(folder_fd.get(), "settings.ini.lock", lock_file, "settings.ini", brief));
+}
+
 // Root with a user's XDG_CONFIG_HOME (sudo -E) works there as the user would: what it makes is
 // the user's without being handed over, and a file the user could not read stays unread.
 TEST_F(IniFileStoreTest, RootInAUsersFolderWorksAsTheUserWould) {
   if (::geteuid() != 0) GTEST_SKIP() << "only root can act as another user";
   constexpr uid_t kUser = 4321;
+  constexpr gid_t kGroup = 4322;
   fs::permissions(dir.path(), fs::perms(0755)), fs::create_directories(folder().parent_path());
-  ASSERT_EQ(::chown(folder().parent_path().c_str(), kUser, kUser), 0);
+  ASSERT_EQ(::chown(folder().parent_path().c_str(), kUser, kGroup), 0);
   store.SaveSetting(kApp, "A", "k", "1");  // makes the folder, the file and the lock
   for (const auto& made : {folder(), file(), fs::path(file().string() + ".lock")}) {
     struct stat info {};
-    EXPECT_TRUE(::stat(made.c_str(), &info) == 0 && info.st_uid == kUser && info.st_gid == kUser) << made;
+    EXPECT_TRUE(::stat(made.c_str(), &info) == 0 && info.st_uid == kUser && info.st_gid == kGroup) << made;
   }
   ASSERT_EQ(::chown(file().c_str(), 0, 0), 0);  // root's own, private: the user cannot read it
   EXPECT_THROW(store.SaveSetting(kApp, "A", "k", "2"), SettingsError);

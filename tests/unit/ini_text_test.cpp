@@ -55,6 +55,20 @@ TEST(IniText, RefusesKeysAndValuesThatWouldBreakTheFile) {
   EXPECT_THROW(ini_with_value("", "A", "", "1"), std::invalid_argument);
 }
 
+// A stored value comes back as it was given, blanks at its ends and quotation marks included; the
+// blanks a person types around a value, and the quotation marks around one, are not part of it.
+TEST(IniText, ValuesKeepTheirBlanksAndHandTypedOnesAreTrimmed) {
+  for (const std::string value : {" lead", "trail ", "  ", "\t2000\t", "\"", "\"\"", "\"quoted\"", "\"half", "half\"",
+                                  "in \"side\"", "plain", ""}) {
+    const std::string text = ini_with_value("[A]\nk=1\n", "A", "k", value);
+    EXPECT_EQ(ini_find_value(text, "A", "k"), value) << "stored as " << text;
+  }
+  EXPECT_EQ(ini_with_value("", "A", "k", " 5"), "[A]\nk=\" 5\"\n");
+  EXPECT_EQ(ini_with_value("", "A", "k", "5"), "[A]\nk=5\n") << "a plain value stays plain";
+  EXPECT_EQ(ini_find_value("[A]\nk =  2000 \t\n", "A", "k"), "2000");
+  EXPECT_EQ(ini_find_value("[A]\nk=\"2000\"\n", "A", "k"), "2000");
+}
+
 TEST(SectionNames, HostileNamesRoundTripWithoutTouchingOthers) {
   const std::vector<std::string> names{
       "a]b", "[x]", "k=v", "100%", "semi;colon", "#hash", "line\nbreak", "cr\rlf", " lead",

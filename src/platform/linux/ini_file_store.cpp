@@ -17,7 +17,8 @@
 #include <memory>
 #include <optional>
 
-#include "platform/linux/owner_identity.h"
+#include "platform/linux/file_lock.h"
+#include "platform/linux/path_walk.h"
 #include "platform/linux/unique_fd.h"
 #include "settings/ini_text.h"
 
@@ -56,32 +57,6 @@ void check_folder_writable(int folder, const fs::path& path) {
   if ((info.st_mode & S_IWUSR) == 0) fail("write", path, EACCES);
 }
 
-// The folder at path, which everything after works inside, whatever is renamed meanwhile. Where it
-// is missing, it is made private (0700) step by step, each part inside the one before it.
-UniqueFd open_folder(const fs::path& path) {
-  UniqueFd at(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (at || errno != ENOENT) {
-    if (!at) fail("use the folder", path, errno);
-    return at;
-  }
-  at.reset(::open(path.is_absolute() ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
-  fs::path so_far = path.root_path();
-  for (const auto& part : path.relative_path()) {
-    so_far /= part;
-    if (part.empty() || part == ".") continue;
-    UniqueFd next(::openat(at.get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!next && errno == ENOENT) {
-      check_folder_writable(at.get(), so_far);
-      if (::mkdirat(at.get(), part.c_str(), 0700) != 0 && errno != EEXIST) fail("create the folder", so_far, errno);
-      next.reset(::openat(at.get(), part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    }
-    if (!next) fail("use the folder", so_far, errno);
-    at = std::move(next);
-  }
-  if (!at) fail("use the folder", path, errno);
-  return at;
-}
-
 // Only a regular file is settings: a FIFO or a device in its place would hang a read or never end
 // it, so the kind is checked before the file is opened, and again on what was opened.
 void check_regular(const struct stat& info, const fs::path& path) {
@@ -89,15 +64,18 @@ void check_regular(const struct stat& info, const fs::path& path) {
   if (!S_ISREG(info.st_mode)) refuse("read", path, "it is not a regular file (a FIFO, a device or a socket)");
 }
 
-// The file named name in folder (or name itself, with AT_FDCWD), or nullopt when there is none.
+// The file named name in folder, or nullopt when there is none. A link found there now was put there
+// after the walk judged the name, and is not followed.
 std::optional<std::string> read_regular(int folder, const std::string& name, const fs::path& path) {
   struct stat info {};
-  if (::fstatat(folder, name.c_str(), &info, 0) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+  if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return std::nullopt;
     fail("read", path, errno);
   }
+  if (S_ISLNK(info.st_mode)) refuse("read", path, "it became a symbolic link as it was read");
   check_regular(info, path);
-  UniqueFd fd(::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  UniqueFd fd(::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd && errno == ELOOP) refuse("read", path, "it became a symbolic link as it was read");
   if (!fd) fail("read", path, errno);
   if (::fstat(fd.get(), &info) != 0) fail("read", path, errno);
   check_regular(info, path);
@@ -120,21 +98,6 @@ std::optional<std::string> read_regular(int folder, const std::string& name, con
     text.resize(length);
   }
   return text;
-}
-
-// The lock is this store's own file: never a link, never anything but a regular file.
-UniqueFd lock_in(int folder, const fs::path& path) {
-  const std::string name = path.filename();
-  UniqueFd fd(::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-  if (!fd && errno == ELOOP) refuse("open the lock file", path, "it is a symbolic link, which the lock never is");
-  if (!fd) fail("open the lock file", path, errno);
-  struct stat info {};
-  if (::fstat(fd.get(), &info) != 0) fail("open the lock file", path, errno);
-  if (!S_ISREG(info.st_mode)) refuse("open the lock file", path, "it is not a regular file");
-  while (::flock(fd.get(), LOCK_EX) != 0) {
-    if (errno != EINTR) fail("lock", path, errno);
-  }
-  return fd;
 }
 
 // Every writer holds the lock while its temporary file exists, so one found while we hold the lock
@@ -208,20 +171,6 @@ void replace_file(int folder, const fs::path& path, std::string_view text, bool 
   if (listing) ::fsync(listing.get());
 }
 
-// The file a write replaces: the settings file, or where its symbolic links lead (a dotfiles
-// folder kept by stow or home-manager, say), so that the link stays a link.
-fs::path link_target(const fs::path& path) {
-  fs::path at = path;
-  for (int hops = 0; hops < 40; ++hops) {
-    std::error_code error;
-    if (!fs::is_symlink(at, error)) return at;
-    const fs::path target = fs::read_symlink(at, error);
-    if (error) fail("follow the link", at, error.value());
-    at = target.is_absolute() ? target : at.parent_path() / target;
-  }
-  fail("follow the links of", path, ELOOP);
-}
-
 // A file the user made read-only is not ours to change, even where our privileges would allow it;
 // nor is anything but a regular file ours to replace.
 void check_writable(int folder, const fs::path& path) {
@@ -236,9 +185,23 @@ void check_writable(int folder, const fs::path& path) {
   if ((info.st_mode & S_IWUSR) == 0) fail("write", path, EACCES);
 }
 
+// A failure where the settings file's link leads names the link too, which is what the user knows.
+template <typename Work>
+auto naming_the_link(const fs::path& file, const WalkedEntry& entry, Work work) {
+  try {
+    return work();
+  } catch (const SettingsError& error) {
+    if (!entry.through_last_link) throw;
+    throw SettingsError(std::string(error.what()) + " (where the link " + file.string() + " leads)");
+  }
+}
+
+// The settings file at file, where its links lead, or nullopt where there is none. Nothing is made.
 std::optional<std::string> read_settings(const fs::path& file) {
-  const ActingAsFolderOwner acting(file.parent_path());
-  return read_regular(AT_FDCWD, file.string(), file);
+  PathWalk walk(PathWalk::Rule::OwnersFolder);
+  const std::optional<WalkedEntry> entry = walk.to_entry(file, false);
+  if (!entry) return std::nullopt;
+  return naming_the_link(file, *entry, [&] { return read_regular(entry->folder.get(), entry->name, entry->shown); });
 }
 
 }  // namespace
@@ -265,9 +228,17 @@ std::optional<std::string> IniFileStore::find(std::string_view application, std:
 
 void IniFileStore::SaveSetting(std::string_view application, std::string_view section,
                                std::string_view key, std::string_view value) {
+  const Value one[] = {{key, value}};
+  SaveSettings(application, section, one);
+}
+
+void IniFileStore::SaveSettings(std::string_view application, std::string_view section,
+                                std::span<const Value> values) {
   rewrite(application, [&](std::string_view old_text) {
     try {
-      return ini_with_value(old_text, section, key, value);
+      std::string text(old_text);
+      for (const Value& value : values) text = ini_with_value(text, section, value.key, value.text);
+      return text;
     } catch (const std::invalid_argument& error) {
       throw SettingsError("cannot write " + file_for(application).string() + ": " + error.what());
     }
@@ -279,26 +250,30 @@ void IniFileStore::remove_section(std::string_view application, std::string_view
   rewrite(application, [&](std::string_view old_text) { return ini_without_section(old_text, section); });
 }
 
-// Every change is made under the lock, from the file as it stands then, and replaces it whole.
+// Every change is made under the lock, from the file as it stands then, and replaces it whole. A
+// settings file kept as a link (a dotfiles folder kept by stow or home-manager, say) is replaced
+// where the link leads, so that the link stays a link.
 void IniFileStore::rewrite(std::string_view application,
                            const std::function<std::string(std::string_view)>& change) {
   const fs::path file = file_for(application);
-  const ActingAsFolderOwner acting(file.parent_path());
-  const fs::path path = link_target(file);
-  try {
-    const UniqueFd folder = open_folder(path.parent_path());
-    check_writable(folder.get(), path);
-    const UniqueFd lock = lock_in(folder.get(), path.string() + std::string(kLockSuffix));
-    remove_orphaned_temporaries(folder.get(), path.filename());
-    check_writable(folder.get(), path);  // again, now that no other writer can change it
-    const std::optional<std::string> old_text = read_regular(folder.get(), path.filename(), path);
+  PathWalk walk(PathWalk::Rule::OwnersFolder);
+  WalkedEntry entry = std::move(*walk.to_entry(file, true));
+  const fs::path& path = entry.shown;
+  const int folder = entry.folder.get();
+  naming_the_link(file, entry, [&] {
+    check_writable(folder, path);
+    const UniqueFd lock = lock_in(folder, entry.name + std::string(kLockSuffix), path.string() + std::string(kLockSuffix),
+                                  entry.name);
+    remove_orphaned_temporaries(folder, entry.name);
+    check_writable(folder, path);  // again, now that no other writer can change it
+    const std::optional<std::string> old_text = read_regular(folder, entry.name, path);
     const std::string new_text = change(old_text.value_or(""));
     if (old_text ? new_text == *old_text : new_text.empty()) return;
-    replace_file(folder.get(), path, new_text, !acting.switched());
-  } catch (const SettingsError& error) {
-    if (path == file) throw;
-    throw SettingsError(std::string(error.what()) + " (where the link " + file.string() + " leads)");
-  }
+    if (new_text.size() > kLargestFile) {
+      refuse("write", path, "it would grow past 16 MB, which no settings file may, and then could not be read");
+    }
+    replace_file(folder, path, new_text, !walk.acting_as_another());
+  });
 }
 
 std::filesystem::path config_home_from_environment() {

@@ -11,11 +11,12 @@
 namespace hv::linux_backend {
 
 // Settings in <config home>/<application>/settings.ini, one [section] per executable name.
-// Writers serialise on a sibling lock file and replace the file by rename, so readers and
-// killed writers never see or leave a torn file. A settings file kept as a symbolic link is
-// written where the link leads, keeping its mode. Only a regular file of at most 16 MB is read or
-// replaced, the lock is never followed through a link, and root in a user's folder works as that
-// user (ActingAsFolderOwner).
+// Writers serialise on a sibling lock file, waited for within LockPatience, and replace the file by
+// rename, so readers and killed writers never see or leave a torn file; several keys saved
+// together are one replacement. A settings file kept as a symbolic link is written where the link
+// leads, keeping its mode. Only a regular file of at most 16 MB is read or written, the lock is
+// never followed through a link, and the path is walked once (PathWalk), root acting as the user
+// whose folder it is.
 class IniFileStore final : public SectionedSettings {
  public:
   explicit IniFileStore(std::filesystem::path config_home);
@@ -24,6 +25,8 @@ class IniFileStore final : public SectionedSettings {
                          std::string_view key, long default_value) override;
   void SaveSetting(std::string_view application, std::string_view section, std::string_view key,
                    std::string_view value) override;
+  void SaveSettings(std::string_view application, std::string_view section,
+                    std::span<const Value> values) override;
 
   std::optional<std::string> find(std::string_view application, std::string_view section,
                                   std::string_view key) const override;

@@ -28,6 +28,7 @@
 #include <thread>
 
 #include "app/identity.h"
+#include "platform/linux/path_walk.h"
 #include "platform/linux/screen_density.h"
 #include "platform/linux/x11_errors.h"
 #include "ui/twips.h"
@@ -146,29 +147,31 @@ fs::path LinuxCopiesSystem::default_folder() {
 }
 
 // Only a folder of the user's own that no one else may write: another user could otherwise swap a
-// copy or its log for a link between the moment it is made and the moment it is used. Everything
-// after is done inside the folder opened here.
+// copy or its log for a link between the moment it is made and the moment it is used. The way to
+// it is walked once, every entry on it root's or the user's, and everything after is done inside
+// the folder opened here.
 void LinuxCopiesSystem::use_folder(const fs::path& folder) {
-  // Nor inside one of another user's, who could swap it, or plant a link at its name, meanwhile.
-  fs::path at;
-  for (const auto& part : folder) {
-    struct stat info {};
-    if (::lstat((at /= part).c_str(), &info) != 0) break;
-    if (info.st_uid != 0 && info.st_uid != ::geteuid()) {
-      throw CopiesError(folder.string() + " lies in " + at.string() + ", which belongs to another user (uid " +
-                        std::to_string(info.st_uid) + "): copies are made and started only in a folder of your own; give another FOLDER");
+  UniqueFd opened;
+  int open_error = 0;
+  try {
+    PathWalk walk(PathWalk::Rule::CallersOwn);
+    const WalkedEntry entry = std::move(*walk.to_entry(folder, true, false));
+    const auto open_it = [&] {
+      opened.reset(::openat(entry.folder.get(), entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+      open_error = errno;
+    };
+    open_it();
+    if (!opened && open_error == ENOENT) {
+      if (::mkdirat(entry.folder.get(), entry.name.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw CopiesError("cannot make the folder " + folder.string() + ": " + std::strerror(errno));
+      }
+      open_it();
     }
+  } catch (const SettingsError& error) {
+    throw CopiesError(std::string(error.what()) + ": copies are made and started only in a folder of your own; give another FOLDER");
   }
-  std::error_code error;
-  if (!fs::exists(folder, error)) {
-    fs::create_directories(folder.parent_path(), error);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      throw CopiesError("cannot make the folder " + folder.string() + ": " + std::strerror(errno));
-    }
-  }
-  UniqueFd opened(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-  if (!opened && errno == ELOOP) throw CopiesError(folder.string() + " is a symbolic link: give the folder it leads to");
-  if (!opened) throw CopiesError("cannot open the folder " + folder.string() + ": " + std::strerror(errno));
+  if (!opened && open_error == ELOOP) throw CopiesError(folder.string() + " is a symbolic link: give the folder it leads to");
+  if (!opened) throw CopiesError("cannot open the folder " + folder.string() + ": " + std::strerror(open_error));
   struct stat info {};
   if (::fstat(opened.get(), &info) != 0) throw CopiesError("cannot read " + folder.string() + ": " + std::strerror(errno));
   if (info.st_uid != ::geteuid()) {

@@ -3,25 +3,48 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/fsuid.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
 #include "platform/settings_storage.h"
 
 namespace hv::linux_backend {
 namespace {
 
-// The group nobody is in: for a user without an entry of their own and a folder in root's group.
+// The group nobody is in: for a user without an account and an entry in root's group.
 constexpr gid_t kNoGroup = 65534;
 
-// The owner's own group; never root's, whose members may read what a user may not.
-gid_t group_of(uid_t user, gid_t folder_group) {
-  if (const passwd* entry = ::getpwuid(user); entry && entry->pw_gid != 0) return entry->pw_gid;
-  return folder_group != 0 ? folder_group : kNoGroup;
+struct Groups {
+  gid_t own;
+  std::vector<gid_t> all;
+};
+
+// The user's own group and every group the account lists them in; never root's group, whose members
+// may read what a user may not. Without an account, the entry's group stands for theirs.
+Groups groups_of(uid_t user, gid_t entry_group) {
+  const passwd* account = ::getpwuid(user);
+  if (!account || !account->pw_name) {
+    const gid_t own = entry_group != 0 ? entry_group : kNoGroup;
+    return {own, {own}};
+  }
+  const gid_t primary = account->pw_gid != 0 ? account->pw_gid : kNoGroup;
+  const std::string name = account->pw_name;  // getpwuid's buffer is reused by the calls below
+  std::vector<gid_t> groups(32);
+  for (int tries = 0; tries < 8; ++tries) {
+    int count = static_cast<int>(groups.size());
+    if (::getgrouplist(name.c_str(), primary, groups.data(), &count) >= 0) {
+      groups.resize(static_cast<std::size_t>(count));
+      std::erase(groups, gid_t{0});
+      if (groups.empty()) groups.push_back(primary);
+      return {primary, groups};
+    }
+    groups.resize(static_cast<std::size_t>(std::max(count, static_cast<int>(groups.size()) * 2)));
+  }
+  return {primary, {primary}};
 }
 
 // setfsuid and setfsgid say only what was in force before; asking again tells whether it took.
@@ -31,44 +54,31 @@ bool set_file_system_identity(uid_t user, gid_t group) {
   return static_cast<uid_t>(::setfsuid(user)) == user && static_cast<gid_t>(::setfsgid(group)) == group;
 }
 
+[[noreturn]] void cannot_act_as(uid_t user, int error) {
+  throw SettingsError("cannot act as the user " + std::to_string(user) + ": " + std::strerror(error));
+}
+
 }  // namespace
 
-std::optional<Owner> foreign_owner_on_the_way_to(const std::filesystem::path& folder) {
-  std::optional<Owner> owner;
-  std::filesystem::path at;
-  for (const auto& part : folder) {
-    at /= part;
-    struct stat info {};
-    if (::lstat(at.c_str(), &info) != 0) break;  // the rest is still to be made
-    if (info.st_uid != 0) owner = Owner{info.st_uid, info.st_gid};
+void ActingAsOwner::act_as(uid_t user, gid_t entry_group) {
+  const Groups groups = groups_of(user, entry_group);
+  if (!switched_) {
+    root_groups_.resize(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+    if (::getgroups(static_cast<int>(root_groups_.size()), root_groups_.data()) < 0) cannot_act_as(user, errno);
   }
-  return owner;
-}
-
-ActingAsFolderOwner::ActingAsFolderOwner(const std::filesystem::path& folder) {
-  if (::geteuid() != 0) return;
-  const auto owner = foreign_owner_on_the_way_to(folder);
-  if (!owner) return;
-  const gid_t group = group_of(owner->user, owner->group);
-
-  groups_.resize(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
-  if (::getgroups(static_cast<int>(groups_.size()), groups_.data()) < 0 || ::setgroups(1, &group) != 0) {
-    throw SettingsError(std::string("cannot act as the owner of ") + folder.string() + ": " + std::strerror(errno));
-  }
-  switched_ = true;
-  if (!set_file_system_identity(owner->user, group)) {
+  if (::setgroups(groups.all.size(), groups.all.data()) != 0) cannot_act_as(user, errno);
+  switched_ = true, user_ = user;
+  if (!set_file_system_identity(user, groups.own)) {
     restore();
-    throw SettingsError("cannot act as the owner of " + folder.string());
+    cannot_act_as(user, EPERM);
   }
 }
 
-ActingAsFolderOwner::~ActingAsFolderOwner() { restore(); }
-
-void ActingAsFolderOwner::restore() {
+void ActingAsOwner::restore() {
   if (!switched_) return;
-  switched_ = false;
+  switched_ = false, user_ = 0;
   set_file_system_identity(0, ::getegid());
-  ::setgroups(groups_.size(), groups_.data());
+  ::setgroups(root_groups_.size(), root_groups_.data());
 }
 
 }  // namespace hv::linux_backend
