@@ -12,79 +12,11 @@
 #include <map>
 #include <regex>
 
-#include "harness.h"
+#include "copies_fixture.h"
 
 namespace hv::e2e {
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string out, err;
-};
-
-class HvCopies : public E2eTest {
- protected:
-  std::string screen() const override { return kUnderWine ? "1920x1080" : "2400x1200"; }
-
-  ToolRun run(const std::string& arguments) const { return run_on(*x, arguments); }
-  ToolRun run_on(const XSession& on, const std::string& arguments, const std::string& environment = "") const {
-    return shell(on, environment + std::string(kUnderWine ? " wine " : " ") + HV_COPIES_TOOL + " " + arguments);
-  }
-  // A command line run with the test's display, settings and runtime folder.
-  ToolRun shell(const XSession& on, const std::string& command_line) const {
-    std::string command = "DISPLAY=" + on.name();
-    for (const std::string& assignment : kUnderWine ? wine::environment() : std::vector<std::string>{
-             "XDG_CONFIG_HOME=" + config().string(), "XDG_RUNTIME_DIR=" + dir.path().string()}) {
-      command += " " + assignment;
-    }
-    const fs::path out = dir.path() / "out.txt", err = dir.path() / "err.txt";
-    command += " " + command_line + " >" + out.string() + " 2>" + err.string();
-    const int status = std::system(command.c_str());
-    // A Windows console program ends its lines with CR LF.
-    const auto text = [](const fs::path& file) { return std::regex_replace(hv::testing::read_bytes(file), std::regex("\r\n"), "\n"); };
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text(out), text(err)};
-  }
-  fs::path config() const { return dir.path() / "config"; }
-  // list and stop without a prefix see the copies of tests running beside this one, on other
-  // displays and in other runs of the suite; names of this test's own keep them apart.
-  std::string own(const std::string& stem) const { return stem + "_" + wm_name(GetParam()) + "_" + std::to_string(::getpid()); }
-  std::optional<std::string> stored(const std::string& section, const char* key) const {
-    return stored_text(*x, config() / "HV_TEST_PROCESS/settings.ini", section, key);
-  }
-  // The names of a listing's "NAME PID" lines, in order, and how often each stands there.
-  static std::vector<std::string> in_order(const std::string& listing) {
-    std::vector<std::string> seen;
-    const std::regex line("^([^ \n]+) [0-9]+$", std::regex::multiline);
-    for (auto it = std::sregex_iterator(listing.begin(), listing.end(), line); it != std::sregex_iterator(); ++it) {
-      seen.push_back((*it)[1]);
-    }
-    return seen;
-  }
-  static std::map<std::string, int> names(const std::string& listing) {
-    std::map<std::string, int> seen;
-    for (const auto& name : in_order(listing)) ++seen[name];
-    return seen;
-  }
-  static std::vector<std::string> numbered(const std::string& prefix, int count) {
-    std::vector<std::string> names;
-    for (int i = 1; i <= count; ++i) names.push_back(prefix + "-" + std::to_string(i));
-    return names;
-  }
-  XWindow shown_window(const std::string& name) const {
-    std::optional<Window> id;
-    if (!wait_until([&] { return id = x->find("HALVERD - TEST PROCESS - " + name + ".exe"); })) throw std::runtime_error("no window of " + name);
-    return XWindow(*x, *id);
-  }
-  // The Linux processes whose command line starts a copy of this name (Wine's too).
-  static std::vector<pid_t> processes_of(const std::string& name) {
-    std::vector<pid_t> found;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-      const std::string line = hv::testing::read_bytes(entry.path() / "cmdline"), first = line.substr(0, line.find('\0'));
-      if (first.ends_with("/" + name) || first.ends_with("\\" + name + ".exe")) found.push_back(std::stoi(entry.path().filename()));
-    }
-    return found;
-  }
-};
 #ifdef HV_WINDOWS_PROGRAM
 HV_UNDER(HvCopies, Wm::Openbox);
 #else
@@ -492,69 +424,6 @@ TEST_P(AuthorizedServer, StopEndsNothingOnADisplayItCannotOpenAndCopiesAreListed
   EXPECT_EQ(renamed.wait_for_exit(), 0);
 }
 
-// A settings folder and a copies folder another user owns, with a name planted in each as that
-// user could plant it: root using them (sudo -E keeps the user's XDG_CONFIG_HOME) changes, makes,
-// hands over and waits on nothing outside them, and a refusal names what it refused. The user's
-// own link into their dotfiles works for them and for root.
-TEST_P(HvCopiesTool, NothingAUserPlantsMakesRootChangeOrWaitOnAnythingOutsideTheirFolders) {
-  if (::geteuid() != 0) GTEST_SKIP() << "the campaign is root's";
-  fs::permissions(dir.path(), fs::perms(0755));  // the user reaches their folders
-  const fs::path outside = dir.path() / "root", user = dir.path() / "user";
-  const fs::path settings = user / "config" / "HV_TEST_PROCESS", copies = user / "copies";
-  fs::create_directories(outside), hv::testing::write_bytes(outside / "secret", "root's own\n");
-  fs::permissions(outside / "secret", fs::perms(0640));
-  const auto outside_now = [&] { return shell(*x, "stat -c '%n %u:%g %a' " + outside.string() + "/* && cat " + outside.string() + "/*").out; };
-  const auto plant_for_user = [&](const std::function<void(const fs::path&)>& plant, const fs::path& at) {
-    fs::remove_all(user);
-    fs::create_directories(settings), fs::create_directories(copies);
-    plant(at);
-    ASSERT_EQ(std::system(("chown -hR 4321:4321 " + user.string()).c_str()), 0);
-  };
-  const std::pair<const char*, std::function<void(const fs::path&)>> plants[] = {
-      {"a link to a root-only file", [&](const fs::path& p) { fs::create_symlink(outside / "secret", p); }},
-      {"a dangling link into root's folder", [&](const fs::path& p) { fs::create_symlink(outside / "made", p); }},
-      {"a FIFO", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); }},
-      {"a character device", [](const fs::path& p) { ::mknod(p.c_str(), S_IFCHR | 0666, makedev(1, 5)); }},
-      {"a folder", [](const fs::path& p) { fs::create_directory(p); }},
-      {"a link to root's folder", [&](const fs::path& p) { fs::create_symlink(outside, p); }}};
-  const std::string tool = "XDG_CONFIG_HOME=" + (user / "config").string() + " XDG_RUNTIME_DIR=" + user.string() + " timeout 5";
-  for (const fs::path& planted : {settings / "settings.ini", settings / "settings.ini.lock", copies / "T-1.log", user / "hv-copies"}) {
-    for (const auto& [what, plant] : plants) {
-      SCOPED_TRACE(planted.filename().string() + " as " + what);
-      plant_for_user(plant, planted);
-      const std::string before = outside_now();
-      const std::string folder = planted.parent_path() == copies ? " " + copies.string() : "";  // else the default one
-      for (const std::string& command : std::vector<std::string>{"set T-1 MAIN_Left 5", "get T-1 MAIN_Left", "start 1 T" + folder}) {
-        const ToolRun ran = run_on(*x, command, tool);
-        EXPECT_NE(ran.status, 124) << command << " hung";
-        if (command.starts_with("start")) { EXPECT_EQ(ran.status, 1) << "started in another user's folder"; }
-        if (ran.status != 0 && ran.err.find("has no MAIN_Left") == std::string::npos) {  // a refusal names what it refused
-          EXPECT_NE(ran.err.find(command.starts_with("start") ? user.string() : planted.filename().string()), std::string::npos) << ran.err;
-        }
-        EXPECT_EQ(outside_now(), before) << command;
-      }
-      if (planted.parent_path() != settings) continue;
-      Copy program(*x, dir.path() / (planted.filename().string() + " as " + what), "T-1");
-      program.config_home = user / "config";
-      program.start();
-      bool asked = false;  // the window once, then its error box whenever one shows
-      EXPECT_TRUE(wait_until([&] {
-        const auto box = x->find("HV_TEST_PROCESS"), window = x->find(program.title());
-        if (box || (window && !asked && x->viewable(*window))) XWindow(*x, box ? *box : *window).close(), asked = asked || !box;
-        return !program.running();
-      })) << "the copy did not end";
-      EXPECT_EQ(outside_now(), before) << "the copy's close";
-    }
-  }
-  plant_for_user([&](const fs::path& p) {
-    fs::create_directories(user / "dotfiles"), hv::testing::write_bytes(user / "dotfiles" / "hv.ini", "");
-    fs::create_symlink("../../dotfiles/hv.ini", p);
-  }, settings / "settings.ini");
-  EXPECT_EQ(run_on(*x, "set T-1 MAIN_Left 7", tool + " setpriv --reuid=4321 --regid=4321 --clear-groups").err, "");
-  EXPECT_EQ(hv::testing::read_bytes(user / "dotfiles" / "hv.ini"), "[T-1]\nMAIN_Left=7\n");
-  EXPECT_EQ(run_on(*x, "get T-1 MAIN_Left", tool).out, "7\n");
-  EXPECT_TRUE(fs::is_symlink(settings / "settings.ini"));
-}
 #endif
 
 }  // namespace

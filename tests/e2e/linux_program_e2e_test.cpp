@@ -157,6 +157,7 @@ TEST_P(LinuxProgram, ASymbolicLinkIsItsOwnCopyIgnoresArgumentsAndWritesTheUsersD
 
 // Settings that cannot be read or written: the report, exit status 1, and the old file kept.
 TEST_P(LinuxProgram, EverySettingsFailureIsReportedAndLeavesTheFileAsItWas) {
+  linux_backend::UniqueFd held_lock;
   const auto read_only = [](const fs::path& path) { fs::permissions(path, fs::perms::owner_read | fs::perms::owner_exec); };
   const struct {
     const char* what;
@@ -165,10 +166,15 @@ TEST_P(LinuxProgram, EverySettingsFailureIsReportedAndLeavesTheFileAsItWas) {
     bool at_load;
   } cases[] = {
       // Restoring a clear box over the ticked design value is a change, stored at load.
-      {"a read-only file at load", read_only, "Permission denied", true},
-      {"a read-only folder", [&](const fs::path& f) { read_only(f.parent_path()); }, "Permission denied", false},
+      {"a read-only file at load", read_only, ": Permission denied", true},
+      {"a read-only folder", [&](const fs::path& f) { read_only(f.parent_path()); }, ": Permission denied", false},
       {"a folder where the file belongs", [](const fs::path& f) { fs::remove(f), fs::create_directory(f); },
-       "Is a directory", true}};
+       ": Is a directory", true},
+      // Another process that took the lock and sleeps: the close gives up on it and says why.
+      {"a lock held by another process", [&](const fs::path& f) {
+         held_lock.reset(::open((f.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+         ::flock(held_lock.get(), LOCK_EX);
+       }, ".lock: another process holds it and has changed nothing for 5 s", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Copy program(*x, dir.path() / std::to_string(&c - cases), "FAILING");
@@ -185,7 +191,7 @@ TEST_P(LinuxProgram, EverySettingsFailureIsReportedAndLeavesTheFileAsItWas) {
     if (c.at_load) { EXPECT_FALSE(x->find(program.title())) << "the window is not shown after a failed load"; }
     report.close();
     EXPECT_EQ(program.wait_for_exit(), 1);
-    EXPECT_NE(program.stderr_text().find(program.settings_file().string() + ": " + c.reason), std::string::npos)
+    EXPECT_NE(program.stderr_text().find(program.settings_file().string() + c.reason), std::string::npos)
         << program.stderr_text();
     fs::permissions(program.settings_file().parent_path(), fs::perms::owner_all);
     if (fs::is_regular_file(program.settings_file())) { EXPECT_EQ(read_bytes(program.settings_file()), before); }
