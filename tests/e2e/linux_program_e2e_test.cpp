@@ -174,7 +174,7 @@ TEST_P(LinuxProgram, EverySettingsFailureIsReportedAndLeavesTheFileAsItWas) {
       {"a lock held by another process", [&](const fs::path& f) {
          held_lock.reset(::open((f.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
          ::flock(held_lock.get(), LOCK_EX);
-       }, ".lock: another process holds it and has changed nothing for 5 s", false}};
+       }, ".lock: another process has held it without letting go for 5 s", false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Copy program(*x, dir.path() / std::to_string(&c - cases), "FAILING");

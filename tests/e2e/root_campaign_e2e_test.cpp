@@ -203,7 +203,7 @@ TEST_P(RootCampaign, AHeldLockIsRefusedWithinItsPatience) {
   const ToolRun ran = as_root(user / "config", "set T-1 MAIN_Left 5");
   EXPECT_EQ(ran.status, 1);
   EXPECT_EQ(ran.err, "hv-copies: cannot lock " + (settings / "settings.ini.lock").string() +
-                         ": another process holds it and has changed nothing for 5 s\n");
+                         ": another process has held it without letting go for 5 s\n");
   EXPECT_EQ(hv::testing::read_bytes(settings / "settings.ini"), "[T-1]\nMAIN_Left=1\n");
 }
 

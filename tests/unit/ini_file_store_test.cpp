@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "platform/linux/file_lock.h"
@@ -142,14 +144,36 @@ TEST_F(IniFileStoreTest, AHeldLockIsGivenUpOnAndAFreedOneTaken) {
   const UniqueFd folder_fd(::open(folder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   const LockPatience brief{std::chrono::milliseconds(200), std::chrono::milliseconds(2000)};
   try {
-    lock_in(folder_fd.get(), "settings.ini.lock", lock_file, "settings.ini", brief);
+    lock_in(folder_fd.get(), "settings.ini.lock", lock_file, brief);
     ADD_FAILURE() << "the lock was taken while held";
   } catch (const SettingsError& error) {
     EXPECT_EQ(std::string(error.what()), "cannot lock " + lock_file.string() +
-                                             ": another process holds it and has changed nothing for 0.2 s");
+                                             ": another process has held it without letting go for 0.2 s");
   }
   held.reset();
-  EXPECT_TRUE(lock_in(folder_fd.get(), "settings.ini.lock", lock_file, "settings.ini", brief));
+  EXPECT_TRUE(lock_in(folder_fd.get(), "settings.ini.lock", lock_file, brief));
+}
+
+// A lock that keeps passing on (here one holder that stamps it as each new holder does) is waited
+// for beyond the idle limit, up to the longest wait, and then refused for that.
+TEST_F(IniFileStoreTest, ALockPassingOnIsWaitedForUpToTheLongestWait) {
+  store.SaveSetting(kApp, "A", "k", "1");
+  const fs::path lock_file = file().string() + ".lock";
+  UniqueFd held(::open(lock_file.c_str(), O_RDWR | O_CLOEXEC));
+  ASSERT_EQ(::flock(held.get(), LOCK_EX), 0);
+  std::atomic<bool> done = false;
+  std::thread passing([&] {
+    while (!done) ::futimens(held.get(), nullptr), std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  });
+  const UniqueFd folder_fd(::open(folder().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  try {
+    lock_in(folder_fd.get(), "settings.ini.lock", lock_file, {std::chrono::milliseconds(500), std::chrono::milliseconds(1500)});
+    ADD_FAILURE() << "the lock was taken while held";
+  } catch (const SettingsError& error) {
+    EXPECT_EQ(std::string(error.what()), "cannot lock " + lock_file.string() + ": other processes have held it in turn for 1.5 s");
+  }
+  done = true;
+  passing.join();
 }
 
 // Root with a user's XDG_CONFIG_HOME (sudo -E) works there as the user would: what it makes is

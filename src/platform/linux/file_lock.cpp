@@ -21,20 +21,14 @@ using Clock = std::chrono::steady_clock;
   throw SettingsError("cannot lock " + path.string() + ": " + why);
 }
 
-// What the guarded file is now: a writer that finished replaced it, with a new inode and times.
-struct FileState {
-  ino_t inode = 0;
-  timespec changed{};
-  bool operator==(const FileState& other) const {
-    return inode == other.inode && changed.tv_sec == other.changed.tv_sec && changed.tv_nsec == other.changed.tv_nsec;
-  }
-};
-
-FileState state_of(int folder, const std::string& name) {
+// When the lock last changed hands: every writer stamps the lock file as it takes it.
+timespec last_stamp(int lock) {
   struct stat info {};
-  if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) return {};
-  return {info.st_ino, info.st_ctim};
+  if (::fstat(lock, &info) != 0) return {};
+  return info.st_ctim;
 }
+
+bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 std::string seconds(std::chrono::milliseconds wait) {
   return std::to_string(wait.count() / 1000) + (wait.count() % 1000 ? "." + std::to_string(wait.count() % 1000 / 100) : "") + " s";
@@ -42,8 +36,7 @@ std::string seconds(std::chrono::milliseconds wait) {
 
 }  // namespace
 
-UniqueFd lock_in(int folder, const std::string& name, const fs::path& shown, const std::string& guarded_name,
-                 LockPatience patience) {
+UniqueFd lock_in(int folder, const std::string& name, const fs::path& shown, LockPatience patience) {
   UniqueFd fd(::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
   if (!fd && errno == ELOOP) refuse(shown, "it is a symbolic link, which the lock never is");
   if (!fd) refuse(shown, std::strerror(errno));
@@ -53,17 +46,20 @@ UniqueFd lock_in(int folder, const std::string& name, const fs::path& shown, con
 
   const Clock::time_point start = Clock::now();
   Clock::time_point last_progress = start;
-  FileState seen = state_of(folder, guarded_name);
+  timespec seen = last_stamp(fd.get());
   for (auto pause = std::chrono::milliseconds(1);; pause = std::min(pause * 2, std::chrono::milliseconds(50))) {
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) return fd;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+      ::futimens(fd.get(), nullptr);  // those waiting see the lock pass on
+      return fd;
+    }
     if (errno != EWOULDBLOCK && errno != EINTR) refuse(shown, std::strerror(errno));
     const Clock::time_point now = Clock::now();
-    if (const FileState state = state_of(folder, guarded_name); !(state == seen)) seen = state, last_progress = now;
+    if (const timespec stamp = last_stamp(fd.get()); !same_time(stamp, seen)) seen = stamp, last_progress = now;
     if (now - last_progress >= patience.idle_limit) {
-      refuse(shown, "another process holds it and has changed nothing for " + seconds(patience.idle_limit));
+      refuse(shown, "another process has held it without letting go for " + seconds(patience.idle_limit));
     }
     if (now - start >= patience.longest_wait) {
-      refuse(shown, "other processes have held it for " + seconds(patience.longest_wait));
+      refuse(shown, "other processes have held it in turn for " + seconds(patience.longest_wait));
     }
     std::this_thread::sleep_for(pause);
   }

@@ -8,9 +8,9 @@
 
 namespace hv::linux_backend {
 
-// How long a writer waits for the settings lock: while other writers hold it in turn and each
-// replaces the file it guards, the lock is passing on and the wait goes on, up to the longest
-// wait; a holder that changes nothing for the idle limit (a process that took the lock and sleeps)
+// How long a writer waits for the settings lock: while other writers take it in turn (each stamps
+// the lock file's times as it takes it) the lock is passing on and the wait goes on, up to the
+// longest wait; a holder that keeps it for the idle limit (a process that took the lock and sleeps)
 // is given up on at once.
 struct LockPatience {
   std::chrono::milliseconds idle_limit{5000};
@@ -18,10 +18,9 @@ struct LockPatience {
 };
 
 // Takes the exclusive lock on the store's own lock file name in folder (made where missing, never
-// through a link, only a regular file), judging progress by the file guarded_name in the same
-// folder. Throws SettingsError naming shown and the reason; a wait that ran out says that another
-// process holds the lock.
+// through a link, only a regular file). Throws SettingsError naming shown and the reason; a wait
+// that ran out says that another process holds the lock.
 UniqueFd lock_in(int folder, const std::string& name, const std::filesystem::path& shown,
-                 const std::string& guarded_name, LockPatience patience = {});
+                 LockPatience patience = {});
 
 }  // namespace hv::linux_backend

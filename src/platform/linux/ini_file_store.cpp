@@ -262,8 +262,7 @@ void IniFileStore::rewrite(std::string_view application,
   const int folder = entry.folder.get();
   naming_the_link(file, entry, [&] {
     check_writable(folder, path);
-    const UniqueFd lock = lock_in(folder, entry.name + std::string(kLockSuffix), path.string() + std::string(kLockSuffix),
-                                  entry.name);
+    const UniqueFd lock = lock_in(folder, entry.name + std::string(kLockSuffix), path.string() + std::string(kLockSuffix));
     remove_orphaned_temporaries(folder, entry.name);
     check_writable(folder, path);  // again, now that no other writer can change it
     const std::optional<std::string> old_text = read_regular(folder, entry.name, path);
