@@ -71,14 +71,28 @@ void lay_out(const Command& command, CopiesSystem& system, std::ostream& err) {
   }
 }
 
+// Whether the copy has ended; a copy the system will not let this tool look at (one run as
+// another user or elevated) is named with the reason and is neither: nullopt, and the rest go on.
+std::optional<bool> ended_if_seen(CopiesSystem& system, const RunningCopy& c, std::ostream& err) {
+  try {
+    return system.has_ended(c.pid);
+  } catch (const CopiesError& error) {
+    err << "hv-copies: " << c.name << ": " << error.what() << '\n';
+    return std::nullopt;
+  }
+}
+
 // Waits until every started copy shows its window; false, naming the others, when the limit passes.
 bool wait_for_windows(std::vector<RunningCopy> started, CopiesSystem& system, std::ostream& err, const Limits& limits) {
   const auto deadline = Clock::now() + limits.windows;
   std::vector<RunningCopy> ended;
+  bool unseen = false;
   for (;;) {
     std::erase_if(started, [&](const RunningCopy& c) {
       if (system.window_shown(c.pid)) return true;
-      if (!system.has_ended(c.pid)) return false;
+      const auto has_ended = ended_if_seen(system, c, err);
+      if (!has_ended) return unseen = true;
+      if (!*has_ended) return false;
       ended.push_back(c);
       return true;
     });
@@ -94,7 +108,7 @@ bool wait_for_windows(std::vector<RunningCopy> started, CopiesSystem& system, st
     err << "hv-copies: " << c.name << " (" << c.pid << ") showed no window within "
         << std::chrono::duration_cast<std::chrono::seconds>(limits.windows).count() << " s\n";
   }
-  return started.empty() && ended.empty();
+  return started.empty() && ended.empty() && !unseen;
 }
 
 int start(const Command& command, CopiesSystem& system, std::ostream& out, std::ostream& err, const Limits& limits) {
@@ -122,7 +136,9 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
     const auto refused = system.close_window(c.pid, CopiesSystem::Asking::ThroughTheDesktop);
     if (!refused) {
       closing.push_back(c);
-    } else if (!system.has_ended(c.pid)) {
+    } else if (const auto has_ended = ended_if_seen(system, c, err); !has_ended) {
+      failed = true;
+    } else if (!*has_ended) {
       err << "hv-copies: " << c.name << " (" << c.pid << ") " << *refused << '\n';
       failed = true;
     }
@@ -134,14 +150,10 @@ int stop(const Command& command, CopiesSystem& system, std::ostream& out, std::o
   std::size_t stopped = 0;
   // A copy the system will not let this tool look at is named with the reason, never counted stopped.
   const auto ended = [&](const RunningCopy& c) {
-    try {
-      if (!system.has_ended(c.pid)) return false;
-      ++stopped;
-    } catch (const CopiesError& error) {
-      err << "hv-copies: " << c.name << ": " << error.what() << '\n';
-      failed = true;
-    }
-    return true;
+    const auto has_ended = ended_if_seen(system, c, err);
+    if (!has_ended) return failed = true;
+    if (*has_ended) ++stopped;
+    return *has_ended;
   };
   for (;;) {
     std::erase_if(closing, ended);
