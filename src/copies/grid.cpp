@@ -40,19 +40,18 @@ Box window_at(const Monitor& monitor, TwipsPoint place) {
 
 }  // namespace
 
-Desktop desktop_in_twips(std::vector<PixelMonitor> monitors, long title_bar_pixels, int desktop_dpi) {
+Desktop desktop_in_twips(std::vector<PixelMonitor> monitors, int desktop_dpi) {
   std::stable_sort(monitors.begin(), monitors.end(), [](const PixelMonitor& a, const PixelMonitor& b) {
     return std::tuple(!a.primary, a.area.left, a.area.top) < std::tuple(!b.primary, b.area.left, b.area.top);
   });
   const auto twips = [desktop_dpi](long pixels) { return pixels * ui::kTwipsPerInch / desktop_dpi; };
   Desktop desktop;
-  desktop.title_bar = twips(title_bar_pixels);
   for (const PixelMonitor& m : monitors) {
     // Edges, not sizes, are converted, so neighbouring monitors still meet in twips.
     const long left = twips(m.area.left), top = twips(m.area.top);
     desktop.monitors.push_back({{static_cast<int>(left), static_cast<int>(top), static_cast<int>(twips(m.area.right()) - left),
                                  static_cast<int>(twips(m.area.bottom()) - top)},
-                                twips(m.window_width), twips(m.window_height)});
+                                twips(m.window_width), twips(m.window_height), twips(m.title_bar)});
   }
   return desktop;
 }
@@ -78,10 +77,10 @@ GridPlan plan_grid(const Desktop& desktop, const std::vector<std::optional<Twips
   // inside the monitor.
   const auto window_in = [&](long cell) {
     long at = cell % per_layer;
-    const long offset = cell / per_layer * desktop.title_bar;
     auto c = cells.begin();
     while (at >= c->columns * c->rows) at -= c->columns * c->rows, ++c;
     const Monitor& m = *c->monitor;
+    const long offset = cell / per_layer * m.title_bar;
     const long left = m.area.left + (at % c->columns) * (m.window_width + kGap);
     const long top = m.area.top + (at / c->columns) * (m.window_height + kGap);
     return window_at(m, {std::max(left, std::min(left + offset, m.area.left + m.area.width - m.window_width)),

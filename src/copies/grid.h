@@ -13,32 +13,33 @@ struct TwipsPoint {
   friend bool operator==(TwipsPoint, TwipsPoint) = default;
 };
 
-// One monitor as the grid sees it, in twips: the part copies may cover (the monitor less panels)
-// and the window's outer size there, its frame as the desktop draws it included.
+// One monitor as the grid sees it, in twips: the part copies may cover (the monitor less panels),
+// the window's outer size there, its frame as the desktop draws it included, and the height of a
+// title bar there, by which each further layer is offset so that every title bar still shows.
 struct Monitor {
   ui::TwipsRect area;
   long window_width = 0, window_height = 0;
-};
-
-// Where copies may go: the monitors in the order they fill (the primary first), and the height of
-// a title bar, by which each further layer is offset.
-struct Desktop {
-  std::vector<Monitor> monitors;
   long title_bar = 0;
 };
 
-// One monitor as the system reports it, in pixels: its work area and the window's outer size there,
-// at that monitor's own density.
+// Where copies may go: the monitors in the order they fill (the primary first).
+struct Desktop {
+  std::vector<Monitor> monitors;
+};
+
+// One monitor as the system reports it, in pixels: its work area, the window's outer size and the
+// height of a title bar there, at that monitor's own density.
 struct PixelMonitor {
   PixelRect area;
   long window_width = 0, window_height = 0;
   bool primary = false;
+  long title_bar = 0;
 };
 
 // The desktop in twips at its one density, the factor each copy converts its stored place with, so
 // that a copy lands on the very pixel its cell starts at: the primary first, then from left to
 // right and top to bottom.
-Desktop desktop_in_twips(std::vector<PixelMonitor> monitors, long title_bar_pixels, int desktop_dpi);
+Desktop desktop_in_twips(std::vector<PixelMonitor> monitors, int desktop_dpi);
 
 // The places of copies 1..N, in twips.
 struct GridPlan {
@@ -50,8 +51,8 @@ struct GridPlan {
 
 // kept[i] is copy i+1's stored place where it keeps one. Each other copy takes the next cell that no
 // kept copy's window covers: monitor by monitor, in rows, each cell the window's outer size and a
-// gap, wholly inside its monitor's area. What does not fit goes on further layers, each offset by a
-// title bar but held inside the monitor. Where no monitor holds a whole window, the first one's
+// gap, wholly inside its monitor's area. What does not fit goes on further layers, each offset by
+// its monitor's title bar but held inside the monitor. Where no monitor holds a whole window, the first one's
 // corner is the only cell.
 GridPlan plan_grid(const Desktop& desktop, const std::vector<std::optional<TwipsPoint>>& kept);
 

@@ -413,10 +413,11 @@ copies::Desktop LinuxCopiesSystem::desktop() {
   const FrameExtents frame = window_frame(client_width, client_height, dpi);
   std::vector<copies::PixelMonitor> monitors;
   for (const MonitorArea& m : x.in_work_area(randr_monitors(display_, x.root()))) {
-    monitors.push_back({m.area, client_width + frame.left + frame.right, client_height + frame.top + frame.bottom, m.primary});
+    monitors.push_back({m.area, client_width + frame.left + frame.right, client_height + frame.top + frame.bottom, m.primary,
+                        frame.top > 0 ? frame.top : px(design.frame_top)});  // X11 has one density for every monitor
   }
   if (monitors.empty()) throw CopiesError("no monitor shows any of the window manager's work area");
-  return copies::desktop_in_twips(monitors, frame.top > 0 ? frame.top : px(design.frame_top), static_cast<int>(dpi));
+  return copies::desktop_in_twips(monitors, static_cast<int>(dpi));
 }
 
 // The clients under the root the ICCCM way: a window carrying WM_STATE a few levels down in a

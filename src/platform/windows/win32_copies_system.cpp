@@ -256,13 +256,12 @@ copies::Desktop Win32CopiesSystem::desktop() {
         const RECT& work = info.rcWork;
         reinterpret_cast<std::vector<copies::PixelMonitor>*>(found)->push_back(
             {{work.left, work.top, work.right - work.left, work.bottom - work.top}, outer.right - outer.left,
-             outer.bottom - outer.top, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+             outer.bottom - outer.top, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, GetSystemMetricsForDpi(SM_CYCAPTION, dpi_y)});
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&monitors));
   if (monitors.empty()) fail("cannot read the monitors");
-  const UINT desktop_dpi = GetDpiForSystem();
-  return copies::desktop_in_twips(monitors, GetSystemMetricsForDpi(SM_CYCAPTION, desktop_dpi), static_cast<int>(desktop_dpi));
+  return copies::desktop_in_twips(monitors, static_cast<int>(GetDpiForSystem()));
 }
 
 const std::map<long, HWND>& Win32CopiesSystem::main_windows() {
