@@ -4,9 +4,11 @@
 // number unlike its group's, so that one taken for the other shows.
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -230,6 +232,64 @@ TEST_P(RootCampaign, AFileReachedThroughTheUsersGroupWorksForRootAsForTheUser) {
   EXPECT_EQ(as_member.out, "9\n") << as_member.err;
   const ToolRun outsider = as_root(user / "config", "get T-1 MAIN_Left", "setpriv --reuid=4321 --regid=4322 --clear-groups ");
   EXPECT_EQ(outsider.status, 1) << "the file is reached without the group";
+}
+
+// What root opens is judged as it was opened, not only as the walk found it: a group member who
+// swaps their own file with the user's settings file, over and over (renameat2's exchange), never
+// has root read theirs. A link into /proc (a process's working folder, which root could look into)
+// tells nothing; and root runs no program a user may change (HV_PROGRAM kept by sudo -E).
+TEST_P(RootCampaign, RootReadsNoSwappedFileFollowsNoProcLinkAndRunsNoUsersProgram) {
+  const fs::path user = dir.path() / "shared-home", settings = user / "config" / "HV_TEST_PROCESS";
+  fs::create_directories(settings);
+  hv::testing::write_bytes(settings / "settings.ini", "[A]\nk=theirs\n");
+  hv::testing::write_bytes(settings / "other.ini", "[A]\nk=OTHER\n");
+  give(user, kUser, kGroup), give(settings / "other.ini", kOtherUser, kSharedGroup);
+  ASSERT_EQ(::chown(settings.c_str(), kUser, kSharedGroup), 0);
+  fs::permissions(settings, fs::perms(02775)), fs::permissions(settings / "other.ini", fs::perms(0644));
+  const pid_t swapper = ::fork();
+  ASSERT_GE(swapper, 0);
+  if (swapper == 0) {
+    const gid_t groups[] = {kSharedGroup};
+    if (::setgroups(1, groups) != 0 || ::setresgid(kOtherGroup, kOtherGroup, kOtherGroup) != 0 ||
+        ::setresuid(kOtherUser, kOtherUser, kOtherUser) != 0) ::_exit(1);
+    const std::string a = settings / "settings.ini", b = settings / "other.ini";
+    for (;;) ::syscall(SYS_renameat2, AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+  }
+  int theirs = 0;
+  for (int tries = 0; tries < 100; ++tries) {
+    const ToolRun ran = as_root(user / "config", "get A k");
+    EXPECT_NE(ran.out, "OTHER\n") << "root read the file the other user swapped in";
+    theirs += ran.out == "theirs\n";
+  }
+  ::kill(swapper, SIGKILL), ::waitpid(swapper, nullptr, 0);
+  EXPECT_GT(theirs, 0) << "the user's own file was never read";
+
+  const fs::path hidden = dir.path() / "private" / "SECRET-NAME";
+  fs::create_directories(hidden), fs::permissions(hidden.parent_path(), fs::perms(0700));
+  const pid_t sleeper = ::fork();
+  ASSERT_GE(sleeper, 0);
+  if (sleeper == 0) {
+    if (::chdir(hidden.c_str()) != 0) ::_exit(1);
+    ::execlp("sleep", "sleep", "60", nullptr);
+    ::_exit(127);
+  }
+  ASSERT_TRUE(wait_until([&] { return fs::read_symlink("/proc/" + std::to_string(sleeper) + "/cwd") == hidden; }));
+  fs::remove(settings / "settings.ini");
+  fs::create_symlink("/proc/" + std::to_string(sleeper) + "/cwd/HV_TEST_PROCESS/settings.ini", settings / "settings.ini");
+  ASSERT_EQ(::lchown((settings / "settings.ini").c_str(), kUser, kGroup), 0);
+  const ToolRun proc = as_root(user / "config", "get A k");
+  ::kill(sleeper, SIGKILL), ::waitpid(sleeper, nullptr, 0);
+  EXPECT_EQ(proc.status, 1);
+  EXPECT_EQ(proc.err.find("SECRET-NAME"), std::string::npos) << proc.err;
+  EXPECT_NE(proc.err.find("/proc"), std::string::npos) << proc.err;
+
+  const fs::path program = user / "program", marker = dir.path() / "ran-as-root";
+  hv::testing::write_bytes(program, "#!/bin/sh\nid -u > " + marker.string() + "\n");
+  fs::permissions(program, fs::perms(0755)), give(program, kUser, kGroup);
+  const ToolRun started = as_root(user / "config", "start 1 Z " + (dir.path() / "root-copies").string(), "env HV_PROGRAM=" + program.string() + " ");
+  EXPECT_EQ(started.status, 1);
+  EXPECT_NE(started.err.find("root does not run copies of " + program.string()), std::string::npos) << started.err;
+  EXPECT_FALSE(fs::exists(marker)) << "the user's program ran as root";
 }
 
 }  // namespace

@@ -37,7 +37,13 @@ std::string seconds(std::chrono::milliseconds wait) {
 }  // namespace
 
 UniqueFd lock_in(int folder, const std::string& name, const fs::path& shown, LockPatience patience) {
-  UniqueFd fd(::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  // Nothing but a regular file is opened: a device's open may act on it.
+  struct stat found {};
+  if (::fstatat(folder, name.c_str(), &found, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISLNK(found.st_mode)) refuse(shown, "it is a symbolic link, which the lock never is");
+    if (!S_ISREG(found.st_mode)) refuse(shown, "it is not a regular file");
+  }
+  UniqueFd fd(::openat(folder, name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0600));
   if (!fd && errno == ELOOP) refuse(shown, "it is a symbolic link, which the lock never is");
   if (!fd) refuse(shown, std::strerror(errno));
   struct stat info {};

@@ -66,7 +66,7 @@ void check_regular(const struct stat& info, const fs::path& path) {
 
 // The file named name in folder, or nullopt when there is none. A link found there now was put there
 // after the walk judged the name, and is not followed.
-std::optional<std::string> read_regular(int folder, const std::string& name, const fs::path& path) {
+std::optional<std::string> read_regular(int folder, const std::string& name, const fs::path& path, PathWalk& walk) {
   struct stat info {};
   if (::fstatat(folder, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) return std::nullopt;
@@ -77,6 +77,7 @@ std::optional<std::string> read_regular(int folder, const std::string& name, con
   UniqueFd fd(::openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
   if (!fd && errno == ELOOP) refuse("read", path, "it became a symbolic link as it was read");
   if (!fd) fail("read", path, errno);
+  walk.judge_opened(fd.get(), path);
   if (::fstat(fd.get(), &info) != 0) fail("read", path, errno);
   check_regular(info, path);
   // Read straight into the text, in steps of its size so far: a buffer on the stack would be
@@ -201,7 +202,7 @@ std::optional<std::string> read_settings(const fs::path& file) {
   PathWalk walk(PathWalk::Rule::OwnersFolder);
   const std::optional<WalkedEntry> entry = walk.to_entry(file, false);
   if (!entry) return std::nullopt;
-  return naming_the_link(file, *entry, [&] { return read_regular(entry->folder.get(), entry->name, entry->shown); });
+  return naming_the_link(file, *entry, [&] { return read_regular(entry->folder.get(), entry->name, entry->shown, walk); });
 }
 
 }  // namespace
@@ -262,10 +263,12 @@ void IniFileStore::rewrite(std::string_view application,
   const int folder = entry.folder.get();
   naming_the_link(file, entry, [&] {
     check_writable(folder, path);
-    const UniqueFd lock = lock_in(folder, entry.name + std::string(kLockSuffix), path.string() + std::string(kLockSuffix));
+    const fs::path lock_path = path.string() + std::string(kLockSuffix);
+    const UniqueFd lock = lock_in(folder, entry.name + std::string(kLockSuffix), lock_path);
+    walk.judge_opened(lock.get(), lock_path);
     remove_orphaned_temporaries(folder, entry.name);
     check_writable(folder, path);  // again, now that no other writer can change it
-    const std::optional<std::string> old_text = read_regular(folder, entry.name, path);
+    const std::optional<std::string> old_text = read_regular(folder, entry.name, path, walk);
     const std::string new_text = change(old_text.value_or(""));
     if (old_text ? new_text == *old_text : new_text.empty()) return;
     if (new_text.size() > kLargestFile) {

@@ -108,7 +108,10 @@ LinuxCopiesSystem::~LinuxCopiesSystem() {
   if (display_) XCloseDisplay(display_);
 }
 
-fs::path LinuxCopiesSystem::program() {
+namespace {
+
+// HV_PROGRAM, or the program beside hv-copies, or on PATH.
+fs::path find_program() {
   if (const char* given = std::getenv("HV_PROGRAM"); given && *given) {
     if (!can_run(given)) throw CopiesError(std::string("HV_PROGRAM names no program that can be run: ") + given);
     return fs::canonical(given);
@@ -127,6 +130,29 @@ fs::path LinuxCopiesSystem::program() {
   }
   throw CopiesError(std::string("cannot find ") + kProgramName + " beside hv-copies or on PATH; set HV_PROGRAM");
 }
+
+// Root runs copies of a program only where root alone may change it and every folder on its way:
+// a user's HV_PROGRAM or PATH (sudo -E keeps both) would otherwise have root run the user's code,
+// and a hard link to a user's file would run whatever they later put in it.
+void check_for_root(const fs::path& program) {
+  if (::geteuid() != 0) return;
+  fs::path at;
+  for (const auto& part : program) {
+    struct stat info {};
+    if (::lstat((at /= part).c_str(), &info) != 0) throw CopiesError("cannot use " + at.string() + ": " + std::strerror(errno));
+    const bool others_may_change = (info.st_mode & (S_IWGRP | S_IWOTH)) != 0 && !(S_ISDIR(info.st_mode) && (info.st_mode & S_ISVTX));
+    if (info.st_uid != 0 || others_may_change) {
+      throw CopiesError("root does not run copies of " + program.string() + ": " + at.string() +
+                        (info.st_uid != 0 ? " belongs to the user " + std::to_string(info.st_uid) : " may be changed by others") +
+                        ", and root runs only a program that root alone may change");
+    }
+  }
+}
+
+}  // namespace
+
+fs::path LinuxCopiesSystem::program() { return find_program(); }
+
 
 // In the user's runtime folder, or else a folder of the user's own in /tmp, which another user
 // could have made first: it must be a real folder, the user's, and private.
@@ -189,6 +215,7 @@ void LinuxCopiesSystem::use_folder(const fs::path& folder) {
 }
 
 void LinuxCopiesSystem::make_copy(const fs::path& program, const fs::path& copy) {
+  check_for_root(program);
   const std::string name = copy.filename();
   const auto fail = [&](const std::string& what, int error) {
     throw CopiesError("cannot make " + copy.string() + ": " + what + std::strerror(error));

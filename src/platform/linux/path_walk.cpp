@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/magic.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +47,13 @@ std::deque<std::string> names_of(const fs::path& path) {
   return names;
 }
 
+void check_not_in_proc(int entry, const fs::path& shown) {
+  struct statfs where {};
+  if (::fstatfs(entry, &where) == 0 && where.f_type == PROC_SUPER_MAGIC) {
+    refuse("use", shown, "it is in /proc, which holds no settings and whose links are not followed");
+  }
+}
+
 UniqueFd open_root(struct stat& info) {
   UniqueFd root(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC));
   if (!root || ::fstat(root.get(), &info) != 0) fail("use the folder", "/", errno);
@@ -67,7 +76,8 @@ std::string link_text(int link, const fs::path& shown) {
 
 std::optional<WalkedEntry> PathWalk::to_entry(const fs::path& given, bool make_folders,
                                               bool follow_last_link) {
-  const fs::path path = (given.is_absolute() ? given : fs::current_path() / given).lexically_normal();
+  // ".." is left to the walk, which goes up from where a link led as the kernel does.
+  const fs::path path = given.is_absolute() ? given : fs::current_path() / given;
   struct stat at_info {};
   UniqueFd at = open_root(at_info);
   fs::path shown = "/";
@@ -106,6 +116,7 @@ std::optional<WalkedEntry> PathWalk::to_entry(const fs::path& given, bool make_f
     struct stat info {};
     if (::fstat(entry.get(), &info) != 0) fail("use", here, errno);
     judge(info, here);
+    check_not_in_proc(entry.get(), here);
     if (S_ISLNK(info.st_mode)) {
       if (last && !follow_last_link) return WalkedEntry{std::move(at), at_info, name, here, false};
       if (++links > kMostLinks) fail("follow the links of", path, ELOOP);
@@ -126,6 +137,12 @@ std::optional<WalkedEntry> PathWalk::to_entry(const fs::path& given, bool make_f
     at = std::move(entry), at_info = info, shown = here;
   }
   refuse("use", path, "it names no entry");
+}
+
+void PathWalk::judge_opened(int fd, const fs::path& shown) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) fail("use", shown, errno);
+  judge(info, shown);
 }
 
 // Who may change an entry answers for it: root's entries only root can have made.

@@ -34,6 +34,8 @@ struct WalkedEntry {
 //    root's that others may write and that lacks the sticky bit: anyone with that write may swap
 //    what it holds, so no one answers for it.
 //  - CallersOwn: every entry on the way is root's or the caller's.
+// No walk enters /proc: its links (a process's cwd, its open files) are read with root's power to
+// look into any process, whoever root acts as, and would tell what the user may not see.
 class PathWalk {
  public:
   enum class Rule { OwnersFolder, CallersOwn };
@@ -47,6 +49,10 @@ class PathWalk {
 
   // Whether root now acts as another user, who cannot hand what it writes to anyone else.
   bool acting_as_another() const { return identity_.switched(); }
+
+  // Judges a file opened in the walk's last folder by what was opened, as every entry on the way
+  // was: a file swapped in after the walk (renameat2's exchange, say) is another user's and refused.
+  void judge_opened(int fd, const std::filesystem::path& shown);
 
  private:
   void judge(const struct stat& entry, const std::filesystem::path& shown);
