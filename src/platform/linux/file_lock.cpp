@@ -1,13 +1,15 @@
 #include "platform/linux/file_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/time.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <thread>
+#include <optional>
 
 #include "platform/settings_storage.h"
 
@@ -29,6 +31,33 @@ timespec last_stamp(int lock) {
 }
 
 bool same_time(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+void wake(int) {}
+
+// While it lives, a blocked flock returns every tenth of a second (EINTR), so that the wait can be
+// judged; blocked in the kernel, every waiter is woken the moment the lock is let go, where waiters
+// polling in turn could each miss it for as long as others kept taking it.
+class Ticks {
+ public:
+  Ticks() {
+    struct sigaction action {};
+    action.sa_handler = wake;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGALRM, &action, &old_action_);
+    const itimerval every{{0, 100000}, {0, 100000}};
+    ::setitimer(ITIMER_REAL, &every, &old_timer_);
+  }
+  ~Ticks() {
+    ::setitimer(ITIMER_REAL, &old_timer_, nullptr);
+    ::sigaction(SIGALRM, &old_action_, nullptr);
+  }
+  Ticks(const Ticks&) = delete;
+  Ticks& operator=(const Ticks&) = delete;
+
+ private:
+  struct sigaction old_action_ {};
+  itimerval old_timer_{};
+};
 
 std::string seconds(std::chrono::milliseconds wait) {
   return std::to_string(wait.count() / 1000) + (wait.count() % 1000 ? "." + std::to_string(wait.count() % 1000 / 100) : "") + " s";
@@ -53,12 +82,14 @@ UniqueFd lock_in(int folder, const std::string& name, const fs::path& shown, Loc
   const Clock::time_point start = Clock::now();
   Clock::time_point last_progress = start;
   timespec seen = last_stamp(fd.get());
-  for (auto pause = std::chrono::milliseconds(1);; pause = std::min(pause * 2, std::chrono::milliseconds(50))) {
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+  std::optional<Ticks> ticks;
+  for (;;) {
+    if (::flock(fd.get(), ticks ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) {
       ::futimens(fd.get(), nullptr);  // those waiting see the lock pass on
       return fd;
     }
     if (errno != EWOULDBLOCK && errno != EINTR) refuse(shown, std::strerror(errno));
+    if (!ticks) ticks.emplace();
     const Clock::time_point now = Clock::now();
     if (const timespec stamp = last_stamp(fd.get()); !same_time(stamp, seen)) seen = stamp, last_progress = now;
     if (now - last_progress >= patience.idle_limit) {
@@ -67,7 +98,6 @@ UniqueFd lock_in(int folder, const std::string& name, const fs::path& shown, Loc
     if (now - start >= patience.longest_wait) {
       refuse(shown, "other processes have held it in turn for " + seconds(patience.longest_wait));
     }
-    std::this_thread::sleep_for(pause);
   }
 }
 
