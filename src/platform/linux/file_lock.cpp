@@ -6,7 +6,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>

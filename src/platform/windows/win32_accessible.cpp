@@ -192,9 +192,10 @@ LRESULT answer_get_object(HWND control, const ui::Control& design, WPARAM w) {
   return SUCCEEDED(result) ? result : 0;
 }
 
-// The controls are Windows' own classes, whose WM_GETOBJECT only their window procedure sees: this
-// one stands in front of it for that message and hands every other on unchanged, and steps aside
-// as the control is destroyed.
+// The controls are Windows' own classes, whose WM_GETOBJECT only their window procedure sees. So
+// that screen readers and automation tools hear each control by the name and role the window's
+// design gives it, this procedure stands in front of the class's for that one message, hands every
+// other message on unchanged, and puts the class's procedure back as the control is destroyed.
 LRESULT CALLBACK designed_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
   const auto original = reinterpret_cast<WNDPROC>(GetPropW(control, kOriginalProcProperty));
   const auto* design = static_cast<const ui::Control*>(GetPropW(control, kDesignProperty));
