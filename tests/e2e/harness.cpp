@@ -410,27 +410,38 @@ TestWindow::~TestWindow() {
 
 namespace wine {
 
-std::vector<std::string> environment() {
+namespace {
+
+std::vector<std::string> prefix_environment() {
   static const hv::testing::TempDir prefix;
   return {"LC_ALL=C.UTF-8", "WINEPREFIX=" + prefix.path().string(), "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml="};
 }
 
 // The output goes through a file: a wineserver started by the command outlives it and would hold
-// a pipe open.
+// a pipe open. The environment is exported, so that every part of a compound command (a
+// `wineserver --wait` after another) works on the suite's prefix, not on the user's own.
 std::optional<std::string> shell(const std::string& command, const XSession* on) {
   static const hv::testing::TempDir scratch;
-  std::string line = "DISPLAY=" + (on ? on->name() : std::string());
-  for (const std::string& assignment : environment()) line += " " + assignment;
+  std::string line = "export DISPLAY=" + (on ? on->name() : std::string());
+  for (const std::string& assignment : prefix_environment()) line += " " + assignment;
   const fs::path out = scratch.path() / "out.txt";
-  if (std::system((line + " " + command + " >" + out.string() + " 2>/dev/null").c_str()) != 0) return std::nullopt;
+  if (std::system((line + "; { " + command + "; } >" + out.string() + " 2>/dev/null").c_str()) != 0) return std::nullopt;
   return hv::testing::read_bytes(out);
 }
 
-std::optional<std::string> run(const std::string& command, const XSession* on) {
-  // Making the prefix costs seconds: once for the suite, without a display, which its desktop
-  // process would keep.
+}  // namespace
+
+// Making the prefix costs seconds: once for the suite, without a display, which its desktop
+// process would keep. A program started in a prefix still being made may find no desktop window
+// to create its own under, so whatever is run first waits for it.
+std::vector<std::string> environment() {
   static const bool made = shell("wineboot --init && wineserver --wait", nullptr).has_value();
   (void)made;
+  return prefix_environment();
+}
+
+std::optional<std::string> run(const std::string& command, const XSession* on) {
+  environment();
   return shell(command, on);
 }
 

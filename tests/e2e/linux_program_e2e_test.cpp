@@ -76,7 +76,7 @@ TEST_P(LinuxProgram, ASignalClosesTheCopyAsItsCloseBoxDoes) {
     window.move_outer_to({100 + signal, 300});
     ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{100 + signal, 300}; }));
     program->signal(signal);
-    EXPECT_EQ(program->wait_for_exit(), 0);
+    EXPECT_EQ(program->wait_for_exit(), 0) << program->stderr_text();
     EXPECT_EQ(program->stored(), "MAIN_Left=" + std::to_string((100 + signal) * 15) +
                                      "\nMAIN_Top=4500\nMAIN_Width=-\nMAIN_Height=-\nAlwaysOnTop_TICKBOX=1\n");
   }
