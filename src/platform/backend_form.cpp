@@ -93,4 +93,13 @@ void BackendForm::tick_box_clicked() {
   dispatch([this] { events_->AlwaysOnTop_TICKBOX_Click(); });
 }
 
+void BackendForm::unload() {
+  if (closed_) return;
+  bool cancel = false;
+  dispatch([&] { events().Form_Unload(cancel); });
+  if (cancel) return;
+  closed_ = true;
+  end_window();
+}
+
 }  // namespace hv

@@ -29,6 +29,9 @@ class BackendForm : public Form {
   void set_top(float twips) final;
   void set_width(float twips) final;
   void set_height(float twips) final;
+  // The user's close box, a logout, EXIT: Form_Unload runs, and unless it cancels, the window stops
+  // its timer and goes, once; a window already gone ignores every later close.
+  void unload() final;
 
  protected:
   // At the design's outer size, at 0,0.
@@ -43,6 +46,7 @@ class BackendForm : public Form {
   PixelSize client_size(int dpi) const;
 
   bool shown() const { return shown_; }
+  bool closed() const { return closed_; }
   void mark_shown();
 
   // Where the window goes now; remembered, so that a later read can tell whether it was moved.
@@ -76,6 +80,8 @@ class BackendForm : public Form {
     failed_ = true;
     report_and_exit(*error);
   }
+  // The toolkit's part of a close: stop the timer and take the window down.
+  virtual void end_window() = 0;
   // Stops the timer and tells the user; does not return.
   virtual void report_and_exit(const std::string& error) = 0;
 
@@ -89,6 +95,7 @@ class BackendForm : public Form {
   bool moved_into_view_ = false;
   bool shown_ = false;
   bool failed_ = false;
+  bool closed_ = false;
 };
 
 }  // namespace hv

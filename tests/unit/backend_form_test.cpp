@@ -28,15 +28,29 @@ class PlacedForm final : public BackendForm {
   void show_tick_value(std::int16_t) override {}
   void set_timer_interval(int) override {}
   void set_timer_enabled(bool) override {}
-  void unload() override {}
   WindowHandle handle() const override { return kNoWindow; }
+  using BackendForm::use_events;
+  int ended = 0;
 
  private:
   void apply_geometry() override {}
   PixelPoint outer_position() const override { return stands; }
   std::vector<PixelRect> monitor_areas() const override { return monitors; }
   PixelFrame frame() const override { return around; }
+  void end_window() override { ++ended; }
   void report_and_exit(const std::string&) override {}
+};
+
+// Handlers that count the closes they are asked for and cancel while told to.
+struct Unloads final : FormEvents {
+  void Form_Load() override {}
+  void Form_Unload(bool& cancel) override { ++asked, cancel = cancelling; }
+  void EXIT_BUTTON_Click() override {}
+  void AlwaysOnTop_TICKBOX_Click() override {}
+  void AlwaysOnTopTimer_Timer() override {}
+  void CREATOR_TEXTBOX_DblClick() override {}
+  int asked = 0;
+  bool cancelling = false;
 };
 
 // A copy closed on one monitor and reopened on another: primary at 100 % and a second at 150 % to
@@ -94,6 +108,23 @@ TEST(BackendForm, AWindowNobodyCouldReachOpensInViewAndStoresWhereItStands) {
     form.stands = c.opens;
     EXPECT_EQ(std::pair(form.left(), form.top()), std::pair(c.stored_left, c.stored_top));
   }
+}
+
+// Every way a window closes (its close box, a logout, EXIT) asks Form_Unload first; a cancel keeps
+// the window, timer and all; once it has gone, a second close (a signal during EXIT's store, say)
+// asks nothing and takes nothing down again.
+TEST(BackendForm, ACloseAsksTheHandlersFirstAndEndsTheWindowOnce) {
+  PlacedForm form(96, 96);
+  Unloads handlers;
+  form.use_events(handlers);
+  handlers.cancelling = true;
+  form.unload();
+  EXPECT_EQ(std::pair(handlers.asked, form.ended), std::pair(1, 0)) << "a cancelled close";
+  handlers.cancelling = false;
+  form.unload();
+  EXPECT_EQ(std::pair(handlers.asked, form.ended), std::pair(2, 1));
+  form.unload();
+  EXPECT_EQ(std::pair(handlers.asked, form.ended), std::pair(2, 1)) << "a close after the window went";
 }
 
 }  // namespace

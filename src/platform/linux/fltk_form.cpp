@@ -182,14 +182,14 @@ void FltkForm::build_controls() {
       [](Fl_Widget*, void* form) {
         // Escape is FLTK's close key, but EXIT is not the window's cancel button.
         if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
-        static_cast<FltkForm*>(form)->close();
+        static_cast<FltkForm*>(form)->unload();
       },
       this);
 }
 
 void FltkForm::run(FormEvents& events) {
   use_events(events);
-  close_on_termination_signals([](void* form) { static_cast<FltkForm*>(form)->close(); }, this);
+  close_on_termination_signals([](void* form) { static_cast<FltkForm*>(form)->unload(); }, this);
   dispatch([this] { this->events().Form_Load(); });
   show();
   Fl::run();
@@ -221,7 +221,7 @@ void FltkForm::show() {
 // and its tick box, as a close would, before it ends.
 void FltkForm::on_lost_display(void* form) {
   auto* self = static_cast<FltkForm*>(form);
-  if (self->closed_) return;
+  if (self->closed()) return;
   self->display_lost_ = true;
   bool cancel = false;
   self->dispatch([&] { self->events().Form_Unload(cancel); });
@@ -432,7 +432,7 @@ std::optional<ui::ControlId> FltkForm::focus() const {
 
 // A click as the mouse gives it, through the control's own callback.
 void FltkForm::click(ui::ControlId id) {
-  if (Fl_Widget* target = widget(id); target && !closed_) target->do_callback();
+  if (Fl_Widget* target = widget(id); target && !closed()) target->do_callback();
 }
 
 bool FltkForm::take_focus(ui::ControlId id) {
@@ -472,14 +472,7 @@ void FltkForm::on_timer(void* form) {
   self->dispatch([self] { self->events().AlwaysOnTopTimer_Timer(); });
 }
 
-void FltkForm::unload() { close(); }
-
-void FltkForm::close() {
-  if (closed_) return;
-  bool cancel = false;
-  dispatch([&] { events().Form_Unload(cancel); });
-  if (cancel) return;
-  closed_ = true;
+void FltkForm::end_window() {
   stop_timer();
   window_->hide();
 }

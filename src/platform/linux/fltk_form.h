@@ -32,7 +32,6 @@ class FltkForm final : public BackendForm, public AccessibleWindow {
   void show_tick_value(std::int16_t value) override;
   void set_timer_interval(int milliseconds) override;
   void set_timer_enabled(bool enabled) override;
-  void unload() override;
   WindowHandle handle() const override;
 
   std::string title() const override;
@@ -65,7 +64,7 @@ class FltkForm final : public BackendForm, public AccessibleWindow {
   std::vector<PixelRect> monitor_areas() const override;
   PixelFrame frame() const override;
   void report_and_exit(const std::string& error) override;
-  void close();
+  void end_window() override;
   void start_timer();
   void stop_timer();
   static void on_timer(void* form);
@@ -86,7 +85,6 @@ class FltkForm final : public BackendForm, public AccessibleWindow {
   FrameExtents known_extents_;
   bool reparented_ = false;
   bool display_lost_ = false;
-  bool closed_ = false;
   bool mapped_ = false;
   bool frame_settled_ = false;
   Window wm_check_ = None;

@@ -348,14 +348,8 @@ void Win32Form::restart_timer() {
   if (timer_interval_ > 0) SetTimer(window_, kTimerId, timer_interval_, nullptr);
 }
 
-void Win32Form::unload() { close(); }
-
-void Win32Form::close() {
-  if (closed_) return;
-  bool cancel = false;
-  dispatch([&] { events().Form_Unload(cancel); });
-  if (cancel) return;
-  closed_ = true;
+void Win32Form::end_window() {
+  KillTimer(window_, kTimerId);
   DestroyWindow(window_);
 }
 
@@ -390,12 +384,12 @@ LRESULT Win32Form::on_message(UINT message, WPARAM w, LPARAM l) {
       if (w == kTimerId) dispatch([this] { events().AlwaysOnTopTimer_Timer(); });
       return 0;
     case WM_CLOSE:
-      close();
+      unload();
       return 0;
     case WM_ENDSESSION:
       // The end of the Windows session closes the window as any close does. The query before it
       // can still be cancelled by another program, so only this message, with its flag set, stores.
-      if (w) close();
+      if (w) unload();
       return 0;
     case WM_SETFOCUS:
       // The frame took the focus (a restore from the taskbar does): the control that had it gets it back.

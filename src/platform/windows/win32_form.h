@@ -65,7 +65,6 @@ class Win32Form final : public BackendForm {
   void show_tick_value(std::int16_t value) override;
   void set_timer_interval(int milliseconds) override;
   void set_timer_enabled(bool enabled) override;
-  void unload() override;
   WindowHandle handle() const override;
 
  private:
@@ -83,7 +82,7 @@ class Win32Form final : public BackendForm {
   void report_and_exit(const std::string& error) override;
   void on_command(WORD id, WORD code);
   LRESULT on_colour(HDC dc, HWND control);
-  void close();
+  void end_window() override;
   void restart_timer();
   void on_activate(bool active);
 
@@ -106,7 +105,6 @@ class Win32Form final : public BackendForm {
   POINT normal_position_{};
   // The control that had the keyboard focus when the window was last deactivated.
   HWND last_focus_ = nullptr;
-  bool closed_ = false;
   // Set while the window is being put where placement() says, which no density change may move.
   bool applying_ = false;
   UINT timer_interval_ = 0;
