@@ -1,6 +1,7 @@
 #include "platform/windows/console_output.h"
 
 #include "platform/windows/win32_text.h"
+#include "platform/write_in_pieces.h"
 
 namespace hv::windows_backend {
 
@@ -20,29 +21,28 @@ std::streamsize ConsoleOutput::xsputn(const char* text, std::streamsize count) {
   return count;
 }
 
-// A console or a pipe may take part of a write; the rest is written until all of it is.
+// A console or a pipe may take part of a write, and a console refuses one larger than its buffer:
+// the text goes in pieces until all of it is written.
 int ConsoleOutput::sync() {
   if (pending_.empty() || !handle_ || handle_ == INVALID_HANDLE_VALUE) return 0;
   std::string lines;
   for (const char c : pending_) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
   pending_.clear();
-  const auto write_all = [](const auto* text, std::size_t count, auto write) {
-    while (count > 0) {
-      DWORD written = 0;
-      if (!write(text, static_cast<DWORD>(count), &written) || written == 0) return -1;
-      text += written, count -= written;
-    }
-    return 0;
-  };
   if (console_) {
     const std::wstring wide = widen(lines);
-    return write_all(wide.data(), wide.size(), [this](const wchar_t* text, DWORD count, DWORD* written) {
-      return WriteConsoleW(handle_, text, count, written, nullptr);
-    });
+    return write_in_pieces(wide.data(), wide.size(), [this](const wchar_t* text, std::size_t count, std::size_t& written) {
+      DWORD done = 0;
+      const bool ok = WriteConsoleW(handle_, text, static_cast<DWORD>(count), &done, nullptr);
+      written = done;
+      return ok;
+    }) ? 0 : -1;
   }
-  return write_all(lines.data(), lines.size(), [this](const char* text, DWORD count, DWORD* written) {
-    return WriteFile(handle_, text, count, written, nullptr);
-  });
+  return write_in_pieces(lines.data(), lines.size(), [this](const char* text, std::size_t count, std::size_t& written) {
+    DWORD done = 0;
+    const bool ok = WriteFile(handle_, text, static_cast<DWORD>(count), &done, nullptr);
+    written = done;
+    return ok;
+  }) ? 0 : -1;
 }
 
 }  // namespace hv::windows_backend
