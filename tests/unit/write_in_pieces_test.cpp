@@ -38,7 +38,7 @@ std::u16string long_listing() {
 TEST(WriteInPieces, AListingLargerThanTheConsolesBufferReachesItInFullAndWhole) {
   const std::u16string text = long_listing();
   ASSERT_GT(text.size(), 100000u);
-  for (const auto [buffer, takes] : {std::pair<std::size_t, std::size_t>{32767, 32767}, {32767, 1000}, {5000, 3}, {2, 2}}) {
+  for (const auto& [buffer, takes] : {std::pair<std::size_t, std::size_t>{32767, 32767}, {32767, 1000}, {5000, 3}, {2, 2}}) {
     SCOPED_TRACE("a buffer of " + std::to_string(buffer) + " units taking " + std::to_string(takes));
     Console console{buffer, takes, {}, {}};
     ASSERT_TRUE(write_in_pieces(text.data(), text.size(), [&](const char16_t* piece, std::size_t count, std::size_t& written) {
@@ -46,7 +46,9 @@ TEST(WriteInPieces, AListingLargerThanTheConsolesBufferReachesItInFullAndWhole) 
     }));
     EXPECT_TRUE(console.shown == text) << "lost or reordered text";
     for (const std::u16string& piece : console.offered) {
-      if (piece.size() > 1) EXPECT_FALSE(piece.back() >= 0xD800 && piece.back() <= 0xDBFF) << "a pair split";
+      if (piece.size() > 1) {
+        EXPECT_FALSE(piece.back() >= 0xD800 && piece.back() <= 0xDBFF) << "a pair split";
+      }
     }
   }
 }
