@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <servprov.h>
 
 #include <cstdio>
 #include <map>
@@ -24,6 +25,63 @@ void expect(bool holds, const std::wstring& what) {
   if (holds) return;
   ++failures;
   std::fwprintf(stderr, L"FAILED: %ls\n", what.c_str());
+}
+
+// What UI Automation asks an MSAA object to learn whether it is oleacc's stand-in for a control
+// with no object of its own, which it then reads in its own way, without the design's names.
+constexpr GUID kIsOleaccProxy{0x902697fa, 0x80e4, 0x4560, {0x80, 0x2a, 0xa1, 0x3f, 0x22, 0xa6, 0x47, 0x09}};
+
+// The control's object is one object whichever of its interfaces a client holds: back from
+// IOleWindow or IEnumVARIANT it is the same IUnknown with the same name, and it never says it is
+// oleacc's stand-in.
+void expect_one_object(IAccessible* accessible, HWND control, const std::wstring& name, const std::wstring& said) {
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  IUnknown* identity = nullptr;
+  accessible->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&identity));
+  IOleWindow* window = nullptr;
+  expect(SUCCEEDED(accessible->QueryInterface(__uuidof(IOleWindow), reinterpret_cast<void**>(&window))) && window,
+         name + L" tells its window");
+  if (window) {
+    HWND told = nullptr;
+    expect(window->GetWindow(&told) == S_OK && told == control, name + L"'s IOleWindow tells the control");
+  }
+  IEnumVARIANT* children = nullptr;
+  accessible->QueryInterface(__uuidof(IEnumVARIANT), reinterpret_cast<void**>(&children));
+  for (IUnknown* other : {static_cast<IUnknown*>(window), static_cast<IUnknown*>(children)}) {
+    if (!other) continue;
+    IUnknown* back = nullptr;
+    other->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&back));
+    expect(back && back == identity, name + L": back to IUnknown is the same object");
+    IAccessible* again = nullptr;
+    BSTR spoken = nullptr;
+    expect(SUCCEEDED(other->QueryInterface(kAccessible, reinterpret_cast<void**>(&again))) && again &&
+               again->get_accName(self, &spoken) == S_OK && spoken && std::wstring(spoken) == said,
+           name + L": back to IAccessible keeps its name");
+    SysFreeString(spoken);
+    if (again) again->Release();
+    if (back) back->Release();
+    other->Release();
+  }
+  // A script's late-bound call, accName through IDispatch::Invoke, hears the same name.
+  VARIANT argument = self, result{};
+  DISPPARAMS parameters{&argument, nullptr, 1, 0};
+  const HRESULT invoked = accessible->Invoke(DISPID_ACC_NAME, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                             &parameters, &result, nullptr, nullptr);
+  expect(invoked == S_OK &&
+             result.vt == VT_BSTR && result.bstrVal && std::wstring(result.bstrVal) == said,
+         name + L" is named through IDispatch too");
+  VariantClear(&result);
+  IServiceProvider* services = nullptr;
+  if (SUCCEEDED(accessible->QueryInterface(__uuidof(IServiceProvider), reinterpret_cast<void**>(&services))) && services) {
+    IUnknown* proxy = nullptr;
+    const HRESULT answered = services->QueryService(kIsOleaccProxy, __uuidof(IUnknown), reinterpret_cast<void**>(&proxy));
+    expect(FAILED(answered) || !proxy, name + L" never answers as oleacc's proxy");
+    if (proxy) proxy->Release();
+    services->Release();
+  }
+  if (identity) identity->Release();
 }
 
 // The names a screen reader must speak, as the user reads them on the window.
@@ -116,6 +174,7 @@ int wmain(int argc, wchar_t** argv) {
       expect(accessible->get_accRole(self, &role) == S_OK && role.vt == VT_I4 && role.lVal == wanted->second,
              wide_name + L" has its role");
     }
+    expect_one_object(accessible, control, wide_name, said);
     if (name == "THUMBS_UP_PIC_1") {
       picture = control;
       BSTR description = nullptr;

@@ -35,6 +35,7 @@ struct Oleacc {
   decltype(&SysAllocStringLen) allocate_string = nullptr;
   decltype(&SysStringLen) string_length = nullptr;
   decltype(&SysFreeString) free_string = nullptr;
+  decltype(&LoadRegTypeLib) load_type_library = nullptr;
 };
 
 // Loaded on the first client's question and kept: a copy nobody reads never maps oleacc.dll or
@@ -50,6 +51,7 @@ const Oleacc* oleacc() {
       found.allocate_string = look_up<decltype(&SysAllocStringLen)>(automation, "SysAllocStringLen");
       found.string_length = look_up<decltype(&SysStringLen)>(automation, "SysStringLen");
       found.free_string = look_up<decltype(&SysFreeString)>(automation, "SysFreeString");
+      found.load_type_library = look_up<decltype(&LoadRegTypeLib)>(automation, "LoadRegTypeLib");
     }
     if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
       found.create_standard = look_up<decltype(&CreateStdAccessibleObject)>(module, "CreateStdAccessibleObject");
@@ -62,6 +64,24 @@ const Oleacc* oleacc() {
   return loaded.create_standard ? &loaded : nullptr;
 }
 
+// IAccessible's description from the accessibility type library, which late-bound calls are
+// dispatched through; kept for the life of the program, or none where it is not registered.
+ITypeInfo* described() {
+  static ITypeInfo* const info = [] {
+    // The library's own identifier: the import library gives its GUIDs as thunks when linked statically.
+    constexpr GUID kAccessibilityLibrary{0x1ea4dbf0, 0x3c3b, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    constexpr IID kAccessible{0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    ITypeLib* library = nullptr;
+    ITypeInfo* found = nullptr;
+    if (oleacc()->load_type_library && SUCCEEDED(oleacc()->load_type_library(kAccessibilityLibrary, 1, 1, 0, &library))) {
+      if (FAILED(library->GetTypeInfoOfGuid(kAccessible, &found))) found = nullptr;
+      library->Release();
+    }
+    return found;
+  }();
+  return info;
+}
+
 bool is_self(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
 HRESULT give_text(std::string_view text, BSTR* out) {
@@ -71,7 +91,73 @@ HRESULT give_text(std::string_view text, BSTR* out) {
   return *out ? S_OK : E_OUTOFMEMORY;
 }
 
+// One of the system object's other interfaces, handed out as the control's own: its calls go to
+// the system's object, but asked for any other interface it answers as the control's object, so a
+// client going from it back to IUnknown or IAccessible finds the same object and the design's
+// names, never the system's.
+template <class Interface>
+class Wrapped : public Interface {
+ public:
+  Wrapped(IUnknown* outer, Interface* inner) : outer_(outer), inner_(inner) { outer_->AddRef(); }
+  Wrapped(const Wrapped&) = delete;
+  Wrapped& operator=(const Wrapped&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
+    if (!out) return E_POINTER;
+    if (id != __uuidof(Interface)) return outer_->QueryInterface(id, out);
+    *out = static_cast<Interface*>(this);
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+
+ protected:
+  virtual ~Wrapped() {
+    inner_->Release();
+    outer_->Release();
+  }
+
+  IUnknown* outer_;
+  Interface* inner_;
+
+ private:
+  std::atomic<ULONG> references_{1};
+};
+
+class WrappedOleWindow final : public Wrapped<IOleWindow> {
+ public:
+  using Wrapped::Wrapped;
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* window) override { return inner_->GetWindow(window); }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL enter) override { return inner_->ContextSensitiveHelp(enter); }
+};
+
+class WrappedEnumeration final : public Wrapped<IEnumVARIANT> {
+ public:
+  using Wrapped::Wrapped;
+  HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* items, ULONG* fetched) override {
+    return inner_->Next(count, items, fetched);
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return inner_->Skip(count); }
+  HRESULT STDMETHODCALLTYPE Reset() override { return inner_->Reset(); }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override {
+    if (!out) return E_POINTER;
+    IEnumVARIANT* copy = nullptr;
+    const HRESULT made = inner_->Clone(&copy);
+    *out = SUCCEEDED(made) && copy ? new WrappedEnumeration(outer_, copy) : nullptr;
+    return made;
+  }
+};
+
 // The system's object for the control, with the design's name, role and description in front.
+// It is the control's one object: it answers IUnknown, IDispatch and IAccessible itself, wraps the
+// system's IOleWindow and IEnumVARIANT, and answers nothing else, IServiceProvider least of all:
+// through it the system's object would tell UI Automation it is oleacc's stand-in for a control
+// that has none of its own, and UI Automation would read the control without the design's names.
 class DesignedAccessible final : public IAccessible {
  public:
   DesignedAccessible(IAccessible* standard, const ui::Control& design) : standard_(standard), design_(design) {}
@@ -83,8 +169,18 @@ class DesignedAccessible final : public IAccessible {
       AddRef();
       return S_OK;
     }
-    // IOleWindow and IEnumVARIANT: the system object's own answers about the same window.
-    return standard_->QueryInterface(id, out);
+    *out = nullptr;
+    if (id == __uuidof(IOleWindow) || id == __uuidof(IEnumVARIANT)) {
+      void* inner = nullptr;
+      if (FAILED(standard_->QueryInterface(id, &inner)) || !inner) return E_NOINTERFACE;
+      if (id == __uuidof(IOleWindow)) {
+        *out = static_cast<IOleWindow*>(new WrappedOleWindow(this, static_cast<IOleWindow*>(inner)));
+      } else {
+        *out = static_cast<IEnumVARIANT*>(new WrappedEnumeration(this, static_cast<IEnumVARIANT*>(inner)));
+      }
+      return S_OK;
+    }
+    return E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -101,9 +197,14 @@ class DesignedAccessible final : public IAccessible {
                                           DISPID* ids) override {
     return standard_->GetIDsOfNames(id, names, count, locale, ids);
   }
+  // A late-bound call (a script's) goes through the interface's type description to this object's
+  // own methods, so it too hears the design's names.
   HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID id, LCID locale, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* bad_argument) override {
-    return standard_->Invoke(member, id, locale, flags, params, result, exception, bad_argument);
+    if (id != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    ITypeInfo* info = described();
+    if (!info) return standard_->Invoke(member, id, locale, flags, params, result, exception, bad_argument);
+    return info->Invoke(static_cast<IAccessible*>(this), member, flags, params, result, exception, bad_argument);
   }
 
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
