@@ -57,15 +57,35 @@ PixelPlacement BackendForm::placement() {
                         ui::clamp_position_pixels(ui::twips_to_pixels(top_twips_, desktop_dpi_))},
                        client.width, client.height};
   if (!shown_) {
-    const PixelFrame f = frame();
+    const PixelFrame f = frame(dpi_);
     const PixelRect outer{place.corner.x, place.corner.y, place.client_width + f.left + f.right,
                           place.client_height + f.top + f.bottom};
     const PixelPoint in_view = corner_in_view(outer, f.top, monitor_areas());
     moved_into_view_ = in_view != place.corner;
     place.corner = in_view;
   }
+  place.dpi = density_at(place.corner, scaled_monitors(), dpi_, [this](int dpi) {
+    const PixelFrame f = frame(dpi);
+    const PixelSize size = client_size(dpi);
+    return PixelSize{size.width + f.left + f.right, size.height + f.top + f.bottom};
+  });
+  const PixelSize there = client_size(place.dpi);
+  place.client_width = there.width, place.client_height = there.height;
   placed_ = place.corner;
   return place;
+}
+
+void BackendForm::place_window() {
+  const PixelPlacement place = placement();
+  if (place.dpi != dpi_) lay_out(place.dpi);
+  put_window(place);
+  // The system gives the window the density of where it ended, which for a place on the seam
+  // between two monitors may be the other one's (having told the window already, or not).
+  const int given = window_dpi();
+  if (given == place.dpi) return;
+  if (given != dpi_) lay_out(given);
+  const PixelSize client = client_size(given);
+  put_window({place.corner, client.width, client.height, given});
 }
 
 // A window brought into view stands where it was put, not at the stored place, and reports so.
@@ -78,7 +98,7 @@ void BackendForm::mark_shown() {
 
 bool BackendForm::refit_into_view() {
   if (!moved_into_view_) return false;
-  const PixelFrame f = frame();
+  const PixelFrame f = frame(dpi_);
   const PixelSize client = client_size(dpi_);
   const PixelRect outer{placed_.x, placed_.y, client.width + f.left + f.right, client.height + f.top + f.bottom};
   const PixelPoint fitted = corner_wholly_in_view(outer, monitor_areas());

@@ -8,10 +8,12 @@
 
 namespace hv {
 
-// Where the window goes: its outer corner and its client area's size, in pixels.
+// Where the window goes: its outer corner and its client area's size, in pixels, at the density it
+// is laid out at there.
 struct PixelPlacement {
   PixelPoint corner;
   long client_width = 0, client_height = 0;
+  int dpi = 0;
 };
 
 // What the main window is on every toolkit: geometry kept in twips, so that rounding to pixels
@@ -65,8 +67,21 @@ class BackendForm : public Form {
   virtual PixelPoint outer_position() const = 0;
   // The monitors' work areas, in pixels, or none where they cannot be read.
   virtual std::vector<PixelRect> monitor_areas() const = 0;
-  // The frame the window has, or will have once shown, at the window's density.
-  virtual PixelFrame frame() const = 0;
+  // The frame the window has, or will have once shown, at a density.
+  virtual PixelFrame frame(int dpi) const = 0;
+  // The monitors and their densities where each monitor has its own (Windows); none where the
+  // whole desktop has one.
+  virtual std::vector<ScaledMonitor> scaled_monitors() const { return {}; }
+
+  // Where each monitor has its own density: lays the window out at the density of where it goes,
+  // puts it there, and lays it out again at the density the system then gives it, where that
+  // differs, sized for it where it stands.
+  void place_window();
+  // The toolkit's part of that: lay out every control at a density, and move and size the window.
+  virtual void lay_out(int dpi) { use_dpi(dpi); }
+  virtual void put_window(const PixelPlacement&) {}
+  // The density the system gives the window where it stands.
+  virtual int window_dpi() const { return dpi_; }
 
   // A user's click on the tick box: 0 goes to 1, 1 and greyed go to 0, then the click handler.
   void tick_box_clicked();

@@ -16,7 +16,50 @@ long long gap_squared(const PixelRect& a, const PixelRect& b) {
   return dx * dx + dy * dy;
 }
 
+long long shared_area(const PixelRect& a, const PixelRect& b) {
+  const long long width = std::min(a.right(), b.right()) - std::max(a.left, b.left);
+  const long long height = std::min(a.bottom(), b.bottom()) - std::max(a.top, b.top);
+  return width > 0 && height > 0 ? width * height : 0;
+}
+
+// The monitor Windows puts a window on: the one holding most of it, or the nearest.
+const ScaledMonitor& monitor_of(const PixelRect& window, const std::vector<ScaledMonitor>& monitors) {
+  const auto most = std::max_element(monitors.begin(), monitors.end(), [&](const ScaledMonitor& a, const ScaledMonitor& b) {
+    return shared_area(window, a.bounds) < shared_area(window, b.bounds);
+  });
+  if (shared_area(window, most->bounds) > 0) return *most;
+  return *std::min_element(monitors.begin(), monitors.end(), [&](const ScaledMonitor& a, const ScaledMonitor& b) {
+    return gap_squared(window, a.bounds) < gap_squared(window, b.bounds);
+  });
+}
+
 }  // namespace
+
+int density_at(PixelPoint corner, const std::vector<ScaledMonitor>& monitors, int current,
+               const std::function<PixelSize(int dpi)>& outer_size) {
+  if (monitors.empty()) return current;
+  const auto window_at = [&](int dpi) {
+    const PixelSize size = outer_size(dpi);
+    return PixelRect{corner.x, corner.y, size.width, size.height};
+  };
+  const auto holds_itself = [&](int dpi) { return monitor_of(window_at(dpi), monitors).dpi == dpi; };
+  const int pointed = monitor_of(window_at(current), monitors).dpi;
+  if (holds_itself(pointed)) return pointed;
+  // The share of the window, at a density's size, on the monitors of that density.
+  const auto share = [&](int dpi) {
+    const PixelRect window = window_at(dpi);
+    long long on = 0;
+    for (const ScaledMonitor& m : monitors) on += m.dpi == dpi ? shared_area(window, m.bounds) : 0;
+    return static_cast<double>(on) / static_cast<double>(std::max(1L, window.width) * std::max(1L, window.height));
+  };
+  int best = pointed;
+  bool best_holds = false;
+  for (const ScaledMonitor& m : monitors) {
+    const bool holds = holds_itself(m.dpi);
+    if ((holds && !best_holds) || (holds == best_holds && share(m.dpi) > share(best))) best = m.dpi, best_holds = holds;
+  }
+  return best;
+}
 
 PixelPoint corner_in_view(const PixelRect& outer, long title_bar, const std::vector<PixelRect>& monitors) {
   const PixelRect grip{outer.left, outer.top, outer.width, title_bar > 0 ? title_bar : outer.height};

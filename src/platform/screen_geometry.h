@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <vector>
 
 namespace hv {
@@ -24,6 +25,22 @@ struct PixelRect {
 struct PixelFrame {
   long left = 0, right = 0, top = 0, bottom = 0;
 };
+
+// A monitor's whole rectangle and its density.
+struct ScaledMonitor {
+  PixelRect bounds;
+  int dpi = 96;
+};
+
+// The density a window is laid out at when its outer corner goes to `corner`, given its outer size
+// at each density. Windows gives a window the density of the monitor holding most of it (the
+// nearest where none holds any), and the size depends on the density, so it is one at which the
+// window, sized for it, stands mostly on a monitor of that density: first the one the window's
+// size at `current` points to, then any other. Where none does (a place on the seam that either
+// size tips onto the other monitor), the one whose monitors hold the larger share of the window at
+// its size. With no monitor known, `current`.
+int density_at(PixelPoint corner, const std::vector<ScaledMonitor>& monitors, int current,
+               const std::function<PixelSize(int dpi)>& outer_size);
 
 // Where a window whose outer rectangle is `outer` opens: where it was asked while any of its title
 // bar shows on one of the monitors' areas (the whole window where it has no title bar), so that

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/backend_form.h"
 
 namespace hv {
@@ -20,6 +22,12 @@ class PlacedForm final : public BackendForm {
   PixelPoint stands;
   std::vector<PixelRect> monitors;
   PixelFrame around;
+  std::vector<ScaledMonitor> scaled;
+  std::optional<int> given_dpi;  // the density the system gives the window once placed
+  std::vector<int> laid_out;
+  std::vector<PixelPlacement> put;
+  using BackendForm::dpi;
+  using BackendForm::place_window;
 
   void set_title(std::string_view) override {}
   void set_app_name_text(std::string_view) override {}
@@ -36,7 +44,16 @@ class PlacedForm final : public BackendForm {
   void apply_geometry() override {}
   PixelPoint outer_position() const override { return stands; }
   std::vector<PixelRect> monitor_areas() const override { return monitors; }
-  PixelFrame frame() const override { return around; }
+  // Windows' frame: 8 px a side and 31 at the top at 100 %, 11 and 45 at 150 %, 15 and 60 at 200 %.
+  PixelFrame frame(int dpi) const override {
+    if (scaled.empty()) return around;
+    const long side = dpi == 144 ? 11 : dpi == 192 ? 15 : dpi == 120 ? 10 : 8;
+    return {side, side, dpi == 144 ? 45 : dpi == 192 ? 60 : dpi == 120 ? 38 : 31, side};
+  }
+  std::vector<ScaledMonitor> scaled_monitors() const override { return scaled; }
+  void lay_out(int at) override { laid_out.push_back(at), BackendForm::lay_out(at); }
+  void put_window(const PixelPlacement& place) override { put.push_back(place); }
+  int window_dpi() const override { return given_dpi.value_or(dpi()); }
   void end_window() override { ++ended; }
   void report_and_exit(const std::string&) override {}
 };
@@ -125,6 +142,84 @@ TEST(BackendForm, ACloseAsksTheHandlersFirstAndEndsTheWindowOnce) {
   EXPECT_EQ(std::pair(handlers.asked, form.ended), std::pair(2, 1));
   form.unload();
   EXPECT_EQ(std::pair(handlers.asked, form.ended), std::pair(2, 1)) << "a close after the window went";
+}
+
+// Monitors at 100, 125, 150 and 200 % side by side (1920 px wide at 96 dpi, 2400 at 120, 2880 at
+// 144, 3840 at 192): a copy is laid out at the density of the monitor it opens on, at the design's
+// size there (730 x 269 client pixels at 96 dpi, 913 x 336 at 120, 1095 x 404 at 144, 1460 x 538
+// at 192), in the place asked. The desktop's own density is 96: 15 twips a pixel.
+TEST(BackendForm, ACopyOpensAtTheDensityOfTheMonitorItsPlaceIsOn) {
+  const std::vector<ScaledMonitor> monitors{{{0, 0, 1920, 1080}, 96}, {{1920, 0, 2400, 1350}, 120},
+                                            {{4320, 0, 2880, 1620}, 144}, {{7200, 0, 3840, 2160}, 192}};
+  struct Case { const char* what; long x; int dpi; long width, height; };
+  for (const Case& c : {Case{"on the primary", 100, 96, 730, 269}, Case{"at 125 %", 2000, 120, 913, 336},
+                        Case{"at 150 %", 4400, 144, 1095, 404}, Case{"at 200 %", 7300, 192, 1460, 538}}) {
+    SCOPED_TRACE(c.what);
+    PlacedForm form(96, 96);
+    form.scaled = monitors, form.monitors = {{0, 0, 1920, 1040}, {1920, 0, 2400, 1350}, {4320, 0, 2880, 1620}, {7200, 0, 3840, 2160}};
+    form.set_left(static_cast<float>(c.x * 15)), form.set_top(1500);
+    form.place_window();
+    ASSERT_EQ(form.put.size(), 1u);
+    EXPECT_EQ(form.put[0].corner, (PixelPoint{c.x, 100}));
+    EXPECT_EQ(std::tuple(form.put[0].dpi, form.put[0].client_width, form.put[0].client_height), std::tuple(c.dpi, c.width, c.height));
+    EXPECT_EQ(form.dpi(), c.dpi) << "laid out at another density than it was sized for";
+  }
+}
+
+// A place on the seam: the window's size at one density can tip it onto the other monitor. With
+// the 150 % monitor left of the 100 % primary, a copy at x = -400 stands mostly on the 150 % one at
+// its 100 % size (746 px outer: 400 there, 346 on the primary) but mostly on the primary at its
+// 150 % size (1117 px: 400 and 717). Neither size holds itself: it opens at 100 %, whose share is
+// the larger (346 of 746 against 400 of 1117). At x = -500 the 150 % size holds itself there.
+// With the 150 % monitor to the right, a place that points there at the old size stays there.
+TEST(BackendForm, APlaceOnTheSeamOpensAtOneDensityTheWindowHoldsToOrTheLargerShare) {
+  const ScaledMonitor primary{{0, 0, 1920, 1080}, 96}, left_at_150{{-2880, 0, 2880, 1620}, 144},
+                      right_at_150{{1920, 0, 2880, 1620}, 144};
+  struct Case { const char* what; std::vector<ScaledMonitor> monitors; long x; int dpi; };
+  for (const Case& c : {Case{"tipping either way", {primary, left_at_150}, -400, 96},
+                        Case{"mostly left at either size", {primary, left_at_150}, -600, 144},
+                        Case{"the right edge, mostly right", {primary, right_at_150}, 1600, 144},
+                        Case{"the right edge, mostly left", {primary, right_at_150}, 1300, 96}}) {
+    SCOPED_TRACE(c.what);
+    PlacedForm form(96, 96);
+    form.scaled = c.monitors;
+    for (const ScaledMonitor& m : c.monitors) form.monitors.push_back(m.bounds);
+    form.set_left(static_cast<float>(c.x * 15)), form.set_top(1500);
+    form.place_window();
+    ASSERT_EQ(form.put.size(), 1u);
+    EXPECT_EQ(form.put[0].dpi, c.dpi);
+    EXPECT_EQ(form.dpi(), c.dpi);
+  }
+}
+
+// Whatever the choice, the system has the last word: a window it gives another density once placed
+// is laid out again at that one and sized for it where it stands; one it leaves alone is put once.
+// A copy stored on a monitor unplugged since opens on the primary at its density; one stored while
+// the desktop's density was 144 opens at the same pixel.
+TEST(BackendForm, AWindowTheSystemGivesAnotherDensityIsLaidOutAgainWhereItStands) {
+  const std::vector<ScaledMonitor> monitors{{{0, 0, 1920, 1080}, 96}, {{1920, 0, 2880, 1620}, 144}};
+  PlacedForm form(96, 96);
+  form.scaled = monitors, form.monitors = {{0, 0, 1920, 1040}, {1920, 0, 2880, 1620}};
+  form.set_left(1600 * 15), form.set_top(1500);
+  form.given_dpi = 96;
+  form.place_window();
+  EXPECT_EQ(form.laid_out, (std::vector<int>{144, 96}));
+  ASSERT_EQ(form.put.size(), 2u);
+  EXPECT_EQ(std::tuple(form.put[1].corner, form.put[1].client_width, form.put[1].dpi), std::tuple(PixelPoint{1600, 100}, 730L, 96));
+
+  PlacedForm unplugged(96, 96);
+  unplugged.scaled = {monitors[0]}, unplugged.monitors = {{0, 0, 1920, 1040}};
+  unplugged.set_left(2400 * 15), unplugged.set_top(1500);
+  unplugged.place_window();
+  ASSERT_EQ(unplugged.put.size(), 1u);
+  EXPECT_EQ(std::tuple(unplugged.put[0].corner, unplugged.put[0].dpi), std::tuple(PixelPoint{1174, 100}, 96));
+
+  PlacedForm rescaled(144, 144);
+  rescaled.scaled = monitors, rescaled.monitors = {{0, 0, 1920, 1040}, {1920, 0, 2880, 1620}};
+  rescaled.set_left(2400 * 10), rescaled.set_top(1000);
+  rescaled.place_window();
+  ASSERT_EQ(rescaled.put.size(), 1u);
+  EXPECT_EQ(std::tuple(rescaled.put[0].corner, rescaled.put[0].dpi), std::tuple(PixelPoint{2400, 100}, 144));
 }
 
 }  // namespace

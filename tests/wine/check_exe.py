@@ -23,7 +23,7 @@ EXPECTED_STRINGS = [
 
 
 def failures(pe):
-    yield from [] if per_monitor_aware(pe) else ["no PerMonitorV2 in the manifest"]
+    yield from [] if per_monitor_aware(pe) else ["no PerMonitorV2 falling back to PerMonitor in the manifest"]
     names = {entry.dll.decode().lower() for entry in pe.DIRECTORY_ENTRY_IMPORT}
     yield from [f"imports beyond system DLLs: {sorted(names - SYSTEM_DLLS)}"] if names - SYSTEM_DLLS else []
 
@@ -59,12 +59,14 @@ def failures(pe):
 
 
 def per_monitor_aware(pe):
-    return pe.__data__.find(b">PerMonitorV2</dpiAwareness>") >= 0  # the manifest is kept as its text
+    # The manifest is kept as its text. Windows takes the first awareness it knows: PerMonitorV2 from
+    # 1703, per-monitor on 1607.
+    return pe.__data__.find(b">PerMonitorV2, PerMonitor</dpiAwareness>") >= 0
 
 
 if __name__ == "__main__":
     found = list(failures(pefile.PE(sys.argv[1])))
-    found += [] if per_monitor_aware(pefile.PE(sys.argv[2])) else ["hv-copies: no PerMonitorV2 in the manifest"]
+    found += [] if per_monitor_aware(pefile.PE(sys.argv[2])) else ["hv-copies: no PerMonitorV2 falling back to PerMonitor in the manifest"]
     for failure in found:
         print("FAIL:", failure)
     print(f"{len(found)} executable checks failed" if found else "executable checks passed")

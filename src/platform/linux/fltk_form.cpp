@@ -356,7 +356,7 @@ std::vector<PixelRect> FltkForm::monitor_areas() const {
 }
 
 // Before the window manager has framed the window, its frame is taken to be the design's.
-PixelFrame FltkForm::frame() const {
+PixelFrame FltkForm::frame(int) const {
   if (!session_.has_window_manager()) return {};
   if (frame_settled_) return known_extents_;
   const auto& design = ui::main_window();

@@ -62,7 +62,7 @@ class FltkForm final : public BackendForm, public AccessibleWindow {
   PixelPoint outer_position() const override;
   PixelPoint current_outer_position() const;
   std::vector<PixelRect> monitor_areas() const override;
-  PixelFrame frame() const override;
+  PixelFrame frame(int dpi) const override;
   void report_and_exit(const std::string& error) override;
   void end_window() override;
   void start_timer();

@@ -256,27 +256,37 @@ void Win32Form::report_and_exit(const std::string& error) {
 
 // The window is laid out at the density of the monitor it goes to before it moves there, so that it
 // arrives at the design's size, in the place asked, and is never scaled on the way.
-void Win32Form::apply_geometry() {
-  PixelPlacement place = placement();
-  if (const UINT there = dpi_where(place); there != static_cast<UINT>(dpi())) {
-    layout(there);
-    place = placement();
-  }
-  const RECT outer = outer_rect(place.client_width, place.client_height, static_cast<UINT>(dpi()));
+void Win32Form::apply_geometry() { place_window(); }
+
+void Win32Form::lay_out(int dpi) { layout(static_cast<UINT>(dpi)); }
+
+void Win32Form::put_window(const PixelPlacement& place) {
+  const RECT outer = outer_rect(place.client_width, place.client_height, static_cast<UINT>(place.dpi));
   applying_ = true;
   SetWindowPos(window_, nullptr, static_cast<int>(place.corner.x), static_cast<int>(place.corner.y),
                outer.right - outer.left, outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
   applying_ = false;
 }
 
-UINT Win32Form::dpi_where(const PixelPlacement& place) const {
-  const RECT outer = outer_rect(place.client_width, place.client_height, static_cast<UINT>(dpi()));
-  const RECT at{static_cast<LONG>(place.corner.x), static_cast<LONG>(place.corner.y),
-                static_cast<LONG>(place.corner.x + outer.right - outer.left),
-                static_cast<LONG>(place.corner.y + outer.bottom - outer.top)};
-  UINT dpi_x = 0, dpi_y = 0;
-  const bool read = SUCCEEDED(GetDpiForMonitor(MonitorFromRect(&at, MONITOR_DEFAULTTONEAREST), MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y));
-  return read && dpi_y > 0 ? dpi_y : static_cast<UINT>(dpi());
+int Win32Form::window_dpi() const { return static_cast<int>(GetDpiForWindow(window_)); }
+
+std::vector<ScaledMonitor> Win32Form::scaled_monitors() const {
+  std::vector<ScaledMonitor> monitors;
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        UINT dpi_x = 0, dpi_y = 0;
+        if (GetMonitorInfoW(monitor, &info) && SUCCEEDED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) && dpi_y > 0) {
+          const RECT& r = info.rcMonitor;
+          reinterpret_cast<std::vector<ScaledMonitor>*>(found)->push_back(
+              {{r.left, r.top, r.right - r.left, r.bottom - r.top}, static_cast<int>(dpi_y)});
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&monitors));
+  return monitors;
 }
 
 std::vector<PixelRect> Win32Form::monitor_areas() const {
@@ -296,8 +306,8 @@ std::vector<PixelRect> Win32Form::monitor_areas() const {
   return areas;
 }
 
-PixelFrame Win32Form::frame() const {
-  const RECT outer = outer_rect(0, 0, static_cast<UINT>(dpi()));
+PixelFrame Win32Form::frame(int dpi) const {
+  const RECT outer = outer_rect(0, 0, static_cast<UINT>(dpi));
   return {-outer.left, outer.right, -outer.top, outer.bottom};
 }
 

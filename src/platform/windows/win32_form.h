@@ -76,10 +76,13 @@ class Win32Form final : public BackendForm {
   void load_icons(UINT dpi);
   HFONT font_for(const ui::Control& control);
   void apply_geometry() override;
-  UINT dpi_where(const PixelPlacement& place) const;
+  void lay_out(int dpi) override;
+  void put_window(const PixelPlacement& place) override;
+  int window_dpi() const override;
+  std::vector<ScaledMonitor> scaled_monitors() const override;
   PixelPoint outer_position() const override;
   std::vector<PixelRect> monitor_areas() const override;
-  PixelFrame frame() const override;
+  PixelFrame frame(int dpi) const override;
   void report_and_exit(const std::string& error) override;
   void on_command(WORD id, WORD code);
   LRESULT on_colour(HDC dc, HWND control);
