@@ -10,22 +10,16 @@
 #include <map>
 #include <string>
 
+#include "client_checks.h"
 #include "ui/controls.h"
 
 namespace {
 
 using hv::ui::ControlId;
-
-int failures = 0;
+using namespace hv::wine_clients;
 
 // oleacc's import library gives IID_IAccessible as an import thunk, not the GUID, once linked statically.
 constexpr IID kAccessible{0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
-
-void expect(bool holds, const std::wstring& what) {
-  if (holds) return;
-  ++failures;
-  std::fwprintf(stderr, L"FAILED: %ls\n", what.c_str());
-}
 
 // What UI Automation asks an MSAA object to learn whether it is oleacc's stand-in for a control
 // with no object of its own, which it then reads in its own way, without the design's names.
@@ -114,16 +108,6 @@ std::string design_name(HWND control) {
   return std::string(hv::ui::control(static_cast<ControlId>(id)).name);
 }
 
-HWND wait_for_window(DWORD patience_ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < patience_ms) {
-    HWND window = FindWindowW(L"HV_TEST_PROCESS_MAIN", nullptr);
-    if (window && IsWindowVisible(window)) return window;
-    Sleep(20);
-  }
-  return nullptr;
-}
-
 HWND focused_by_event = nullptr;
 
 void CALLBACK on_focus(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
@@ -135,16 +119,10 @@ void CALLBACK on_focus(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG chil
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fwprintf(stderr, L"cannot start %ls\n", argv[1]);
-    return 2;
-  }
-  HWND window = wait_for_window(60000);
-  expect(window != nullptr, L"the program's window shown");
+  StartedProgram started;
+  if (!start_program(argv[1], started)) return 2;
+  HWND window = started.window;
+  const PROCESS_INFORMATION& process = started.process;
   if (!window) return 1;
 
   int named = 0;

@@ -12,7 +12,11 @@
 #include <cstdio>
 #include <string>
 
+#include "client_checks.h"
+
 namespace {
+
+using namespace hv::wine_clients;
 
 constexpr int kSkipped = 77;
 constexpr CLSID kAutomationClass{0xff48dba4, 0x60ef, 0x4201, {0xaa, 0x87, 0x54, 0x10, 0x3e, 0xef, 0x59, 0x4e}};
@@ -72,24 +76,6 @@ HRESULT current_pattern(Element* element, int pattern, IUnknown** found) {
   return (*reinterpret_cast<Call**>(element))[16](element, pattern, found);
 }
 
-int failures = 0;
-
-void expect(bool holds, const std::wstring& what) {
-  if (holds) return;
-  ++failures;
-  std::fwprintf(stderr, L"FAILED: %ls\n", what.c_str());
-}
-
-HWND wait_for_window(DWORD patience_ms) {
-  const DWORD start = GetTickCount();
-  while (GetTickCount() - start < patience_ms) {
-    HWND window = FindWindowW(L"HV_TEST_PROCESS_MAIN", nullptr);
-    if (window && IsWindowVisible(window)) return window;
-    Sleep(20);
-  }
-  return nullptr;
-}
-
 Condition* named(Automation* automation, const wchar_t* name, int control_type = 0) {
   VARIANT text{};
   text.vt = VT_BSTR;
@@ -140,15 +126,10 @@ int wmain(int argc, wchar_t** argv) {
                  static_cast<unsigned long>(made));
     return kSkipped;
   }
-  std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(argv[1], command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::fwprintf(stderr, L"cannot start %ls\n", argv[1]);
-    return 2;
-  }
-  HWND handle = wait_for_window(60000);
+  StartedProgram started;
+  if (!start_program(argv[1], started)) return 2;
+  const HWND handle = started.window;
+  const PROCESS_INFORMATION& process = started.process;
   Element* window = nullptr;
   expect(handle && SUCCEEDED(automation->ElementFromHandle(handle, &window)) && window, L"the program's window read");
   if (!window) return 1;

@@ -1,6 +1,5 @@
 #include "platform/windows/win32_copies_system.h"
 
-#include <shellscalingapi.h>
 #include <shlobj.h>
 #include <tlhelp32.h>
 #include <winternl.h>
@@ -13,6 +12,7 @@
 
 #include "app/identity.h"
 #include "platform/windows/win32_form.h"
+#include "platform/windows/win32_monitors.h"
 #include "platform/windows/win32_text.h"
 #include "ui/twips.h"
 
@@ -242,24 +242,15 @@ bool Win32CopiesSystem::has_ended(long pid) {
 // all of these real pixels.
 copies::Desktop Win32CopiesSystem::desktop() {
   std::vector<copies::PixelMonitor> monitors;
-  EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        UINT dpi_x = 0, dpi_y = 0;
-        if (!GetMonitorInfoW(monitor, &info)) return TRUE;
-        if (FAILED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) || dpi_y == 0) dpi_y = GetDpiForSystem();
-        const auto& design = ui::main_window();
-        const RECT outer = outer_rect(ui::twips_to_pixels(static_cast<float>(design.client_width), static_cast<int>(dpi_y)),
-                                      ui::twips_to_pixels(static_cast<float>(design.client_height), static_cast<int>(dpi_y)), dpi_y);
-        const RECT& work = info.rcWork;
-        reinterpret_cast<std::vector<copies::PixelMonitor>*>(found)->push_back(
-            {{work.left, work.top, work.right - work.left, work.bottom - work.top}, outer.right - outer.left,
-             outer.bottom - outer.top, (info.dwFlags & MONITORINFOF_PRIMARY) != 0, GetSystemMetricsForDpi(SM_CYCAPTION, dpi_y)});
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&monitors));
+  const auto& design = ui::main_window();
+  for (const Win32Monitor& m : read_monitors()) {
+    const int dpi = static_cast<int>(m.dpi);
+    const RECT outer = outer_rect(ui::twips_to_pixels(static_cast<float>(design.client_width), dpi),
+                                  ui::twips_to_pixels(static_cast<float>(design.client_height), dpi), m.dpi);
+    monitors.push_back({{m.work.left, m.work.top, m.work.right - m.work.left, m.work.bottom - m.work.top},
+                        outer.right - outer.left, outer.bottom - outer.top, m.primary,
+                        GetSystemMetricsForDpi(SM_CYCAPTION, m.dpi)});
+  }
   if (monitors.empty()) fail("cannot read the monitors");
   return copies::desktop_in_twips(monitors, static_cast<int>(GetDpiForSystem()));
 }

@@ -1,6 +1,5 @@
 #include "platform/windows/win32_form.h"
 
-#include <shellscalingapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "platform/windows/error_report.h"
 #include "platform/windows/win32_accessible.h"
+#include "platform/windows/win32_monitors.h"
 #include "platform/windows/resources.h"
 #include "platform/windows/win32_text.h"
 #include "ui/twips.h"
@@ -272,37 +272,18 @@ int Win32Form::window_dpi() const { return static_cast<int>(GetDpiForWindow(wind
 
 std::vector<ScaledMonitor> Win32Form::scaled_monitors() const {
   std::vector<ScaledMonitor> monitors;
-  EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        UINT dpi_x = 0, dpi_y = 0;
-        if (GetMonitorInfoW(monitor, &info) && SUCCEEDED(GetDpiForMonitor(monitor, MDT_EFFECTIVE_DPI, &dpi_x, &dpi_y)) && dpi_y > 0) {
-          const RECT& r = info.rcMonitor;
-          reinterpret_cast<std::vector<ScaledMonitor>*>(found)->push_back(
-              {{r.left, r.top, r.right - r.left, r.bottom - r.top}, static_cast<int>(dpi_y)});
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&monitors));
+  for (const Win32Monitor& m : read_monitors()) {
+    monitors.push_back({{m.whole.left, m.whole.top, m.whole.right - m.whole.left, m.whole.bottom - m.whole.top},
+                        static_cast<int>(m.dpi)});
+  }
   return monitors;
 }
 
 std::vector<PixelRect> Win32Form::monitor_areas() const {
   std::vector<PixelRect> areas;
-  EnumDisplayMonitors(
-      nullptr, nullptr,
-      [](HMONITOR monitor, HDC, LPRECT, LPARAM found) -> BOOL {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        if (GetMonitorInfoW(monitor, &info)) {
-          const RECT& r = info.rcWork;
-          reinterpret_cast<std::vector<PixelRect>*>(found)->push_back({r.left, r.top, r.right - r.left, r.bottom - r.top});
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&areas));
+  for (const Win32Monitor& m : read_monitors()) {
+    areas.push_back({m.work.left, m.work.top, m.work.right - m.work.left, m.work.bottom - m.work.top});
+  }
   return areas;
 }
 
