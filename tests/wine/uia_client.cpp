@@ -3,8 +3,8 @@
 // control type, toggles the box and invokes EXIT. Exits 0 when all of it works, 77 (skipped)
 // where the system has no UI Automation client to offer, as Wine has not.
 //
-// Debian's mingw-w64 headers do not declare the UI Automation client interfaces, so the few this
-// client calls are declared here, each method in its slot of the system's interface.
+// Debian's mingw-w64 headers do not declare the UI Automation client interfaces, so the few methods
+// this client calls are called by their slots in the system's interfaces.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -26,70 +26,38 @@ constexpr IID kInvokePattern{0xfb377fbe, 0x8ea6, 0x46d5, {0x9c, 0x73, 0x64, 0x99
 constexpr int kTreeScopeDescendants = 4, kInvokePatternId = 10000, kTogglePatternId = 10015;
 constexpr int kNameProperty = 30005, kControlTypeProperty = 30003, kButton = 50000, kCheckBox = 50002;
 
-struct Condition : IUnknown {};
-
-struct Element : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE SetFocus() = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetRuntimeId(void**) = 0;
-  virtual HRESULT STDMETHODCALLTYPE FindFirst(int scope, Condition* condition, Element** found) = 0;
+// The slots of the methods called, each counted from the interface's start (IUnknown's three first).
+enum Slot {
+  kElementFromHandle = 6, kCreatePropertyCondition = 23, kCreateAndCondition = 25,  // IUIAutomation
+  kFindFirst = 5, kGetCurrentPattern = 16,                                          // IUIAutomationElement
+  kToggle = 3, kCurrentToggleState = 4,                                             // IUIAutomationTogglePattern
+  kInvoke = 3,                                                                      // IUIAutomationInvokePattern
 };
 
-struct Automation : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE CompareElements(void*, void*, BOOL*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CompareRuntimeIds(void*, void*, BOOL*) = 0;
-  virtual HRESULT STDMETHODCALLTYPE GetRootElement(Element**) = 0;
-  virtual HRESULT STDMETHODCALLTYPE ElementFromHandle(HWND window, Element** element) = 0;
-  // ElementFromPoint to CreateFalseCondition, in their slots; never called.
-  virtual HRESULT STDMETHODCALLTYPE slot7() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot8() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot9() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot10() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot11() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot12() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot13() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot14() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot15() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot16() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot17() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot18() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot19() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot20() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot21() = 0;
-  virtual HRESULT STDMETHODCALLTYPE slot22() = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreatePropertyCondition(int property, VARIANT value, Condition** made) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreatePropertyConditionEx(int, VARIANT, int, Condition**) = 0;
-  virtual HRESULT STDMETHODCALLTYPE CreateAndCondition(Condition* first, Condition* second, Condition** made) = 0;
-};
-
-struct TogglePattern : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Toggle() = 0;
-  virtual HRESULT STDMETHODCALLTYPE get_CurrentToggleState(int* state) = 0;
-};
-
-struct InvokePattern : IUnknown {
-  virtual HRESULT STDMETHODCALLTYPE Invoke() = 0;
-};
-
-// The element's GetCurrentPattern sits in slot 16, after methods this client never calls.
-HRESULT current_pattern(Element* element, int pattern, IUnknown** found) {
-  using Call = HRESULT(STDMETHODCALLTYPE*)(Element*, int, IUnknown**);
-  return (*reinterpret_cast<Call**>(element))[16](element, pattern, found);
+template <class... Arguments>
+HRESULT call(IUnknown* object, Slot slot, Arguments... arguments) {
+  using Method = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, Arguments...);
+  return (*reinterpret_cast<Method**>(object))[slot](object, arguments...);
 }
+
+using Automation = IUnknown;
+using Element = IUnknown;
+using Condition = IUnknown;
 
 Condition* named(Automation* automation, const wchar_t* name, int control_type = 0) {
   VARIANT text{};
   text.vt = VT_BSTR;
   text.bstrVal = SysAllocString(name);
   Condition* by_name = nullptr;
-  automation->CreatePropertyCondition(kNameProperty, text, &by_name);
+  call(automation, kCreatePropertyCondition, kNameProperty, text, &by_name);
   VariantClear(&text);
   if (!control_type || !by_name) return by_name;
   VARIANT type{};
   type.vt = VT_I4;
   type.lVal = control_type;
   Condition *by_type = nullptr, *both = nullptr;
-  automation->CreatePropertyCondition(kControlTypeProperty, type, &by_type);
-  if (by_type) automation->CreateAndCondition(by_name, by_type, &both);
+  call(automation, kCreatePropertyCondition, kControlTypeProperty, type, &by_type);
+  if (by_type) call(automation, kCreateAndCondition, by_name, by_type, &both);
   by_name->Release();
   if (by_type) by_type->Release();
   return both;
@@ -98,15 +66,13 @@ Condition* named(Automation* automation, const wchar_t* name, int control_type =
 Element* find(Automation* automation, Element* window, const wchar_t* name, int control_type = 0) {
   Condition* condition = named(automation, name, control_type);
   Element* found = nullptr;
-  if (condition) window->FindFirst(kTreeScopeDescendants, condition, &found), condition->Release();
+  if (condition) call(window, kFindFirst, kTreeScopeDescendants, condition, &found), condition->Release();
   return found;
 }
 
-template <class Pattern>
-Pattern* pattern_of(Element* element, int id, const IID& interface_id) {
-  IUnknown* found = nullptr;
-  Pattern* pattern = nullptr;
-  if (element && SUCCEEDED(current_pattern(element, id, &found)) && found) {
+IUnknown* pattern_of(Element* element, int id, const IID& interface_id) {
+  IUnknown *found = nullptr, *pattern = nullptr;
+  if (element && SUCCEEDED(call(element, kGetCurrentPattern, id, &found)) && found) {
     found->QueryInterface(interface_id, reinterpret_cast<void**>(&pattern));
     found->Release();
   }
@@ -131,7 +97,7 @@ int wmain(int argc, wchar_t** argv) {
   const HWND handle = started.window;
   const PROCESS_INFORMATION& process = started.process;
   Element* window = nullptr;
-  expect(handle && SUCCEEDED(automation->ElementFromHandle(handle, &window)) && window, L"the program's window read");
+  expect(handle && SUCCEEDED(call(automation, kElementFromHandle, handle, &window)) && window, L"the program's window read");
   if (!window) return 1;
 
   for (const wchar_t* name : {L"EXIT", L"Always On Top", L"MY PROCESS NAME IS:-", L"Thumbs up, left",
@@ -143,17 +109,17 @@ int wmain(int argc, wchar_t** argv) {
   }
 
   Element* box = find(automation, window, L"Always On Top", kCheckBox);
-  TogglePattern* toggle = pattern_of<TogglePattern>(box, kTogglePatternId, kTogglePattern);
+  IUnknown* toggle = pattern_of(box, kTogglePatternId, kTogglePattern);
   int before = -1, after = -1;
-  expect(toggle && toggle->get_CurrentToggleState(&before) == S_OK && toggle->Toggle() == S_OK &&
-             toggle->get_CurrentToggleState(&after) == S_OK && after != before,
+  expect(toggle && call(toggle, kCurrentToggleState, &before) == S_OK && call(toggle, kToggle) == S_OK &&
+             call(toggle, kCurrentToggleState, &after) == S_OK && after != before,
          L"the tick box toggled");
   if (toggle) toggle->Release();
   if (box) box->Release();
 
   Element* exit_button = find(automation, window, L"EXIT", kButton);
-  InvokePattern* invoke = pattern_of<InvokePattern>(exit_button, kInvokePatternId, kInvokePattern);
-  expect(invoke && invoke->Invoke() == S_OK, L"EXIT invoked");
+  IUnknown* invoke = pattern_of(exit_button, kInvokePatternId, kInvokePattern);
+  expect(invoke && call(invoke, kInvoke) == S_OK, L"EXIT invoked");
   DWORD status = STILL_ACTIVE;
   expect(WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0 && GetExitCodeProcess(process.hProcess, &status) &&
              status == 0,
