@@ -97,7 +97,9 @@ TEST_P(LinuxProgram, ALogoutsTwoSignalsAtOnceStoreThePlace) {
     ASSERT_TRUE(wait_until([&] { return window.outer_origin() == Point{210, 320}; }));
     const fs::path lock_file = program->settings_file().string() + ".lock";
     const linux_backend::UniqueFd lock(::open(lock_file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
-    if (lock_held) ASSERT_EQ(::flock(lock.get(), LOCK_EX), 0);
+    if (lock_held) {
+      ASSERT_EQ(::flock(lock.get(), LOCK_EX), 0);
+    }
     program->signal(SIGTERM);
     program->signal(SIGHUP);
     if (lock_held) {
