@@ -19,9 +19,20 @@ inline void expect(bool holds, const std::wstring& what) {
 }
 
 // The program's process and its shown window; no window where it did not show within a minute.
+// A program still running when the client gives up is ended, so that it cannot stand in for the
+// next run's.
 struct StartedProgram {
   PROCESS_INFORMATION process{};
   HWND window = nullptr;
+  StartedProgram() = default;
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+  ~StartedProgram() {
+    if (!process.hProcess) return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
 };
 
 inline bool start_program(const wchar_t* path, StartedProgram& started) {

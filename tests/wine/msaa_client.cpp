@@ -58,14 +58,18 @@ void expect_one_object(IAccessible* accessible, HWND control, const std::wstring
     if (back) back->Release();
     other->Release();
   }
-  // A script's late-bound call, accName through IDispatch::Invoke, hears the same name.
-  VARIANT argument = self, result{};
-  DISPPARAMS parameters{&argument, nullptr, 1, 0};
-  const HRESULT invoked = accessible->Invoke(DISPID_ACC_NAME, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                             &parameters, &result, nullptr, nullptr);
-  expect(invoked == S_OK &&
+  // A script's late-bound call, as VBScript's acc.accName makes it: the member looked up by name
+  // and called with its optional argument left out, hears the same name.
+  wchar_t member[] = L"accName";
+  LPOLESTR members[] = {member};
+  DISPID id = 0;
+  VARIANT result{};
+  DISPPARAMS none{};
+  expect(accessible->GetIDsOfNames(IID_NULL, members, 1, LOCALE_USER_DEFAULT, &id) == S_OK && id == DISPID_ACC_NAME &&
+             accessible->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr,
+                                nullptr) == S_OK &&
              result.vt == VT_BSTR && result.bstrVal && std::wstring(result.bstrVal) == said,
-         name + L" is named through IDispatch too");
+         name + L" is named through IDispatch too, by a script");
   VariantClear(&result);
   IServiceProvider* services = nullptr;
   if (SUCCEEDED(accessible->QueryInterface(__uuidof(IServiceProvider), reinterpret_cast<void**>(&services))) && services) {
@@ -187,8 +191,6 @@ int wmain(int argc, wchar_t** argv) {
 
   PostMessageW(window, WM_CLOSE, 0, 0);
   WaitForSingleObject(process.hProcess, 30000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   CoUninitialize();
   return failures == 0 ? 0 : 1;
 }

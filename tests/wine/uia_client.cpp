@@ -128,9 +128,6 @@ int wmain(int argc, wchar_t** argv) {
   if (exit_button) exit_button->Release();
   window->Release();
   automation->Release();
-  if (status == STILL_ACTIVE) TerminateProcess(process.hProcess, 1);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   CoUninitialize();
   return failures == 0 ? 0 : 1;
 }

@@ -82,7 +82,19 @@ ITypeInfo* described() {
   return info;
 }
 
-bool is_self(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
+// Whether a call asks about the control itself. Besides the usual VT_I4 0, a script leaves the
+// optional argument out (VT_EMPTY, or VT_ERROR saying the parameter was not found), writes its 0
+// as a VT_I2, or passes a variable by reference, and means the control all the same.
+bool is_self(const VARIANT& child) {
+  if (child.vt == (VT_VARIANT | VT_BYREF)) return child.pvarVal && is_self(*child.pvarVal);
+  switch (child.vt) {
+    case VT_EMPTY: return true;
+    case VT_ERROR: return child.scode == DISP_E_PARAMNOTFOUND;
+    case VT_I2: return child.iVal == CHILDID_SELF;
+    case VT_I4: return child.lVal == CHILDID_SELF;
+    default: return false;
+  }
+}
 
 HRESULT give_text(std::string_view text, BSTR* out) {
   if (!out) return E_POINTER;
@@ -189,13 +201,28 @@ class DesignedAccessible final : public IAccessible {
     return left;
   }
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return standard_->GetTypeInfoCount(count); }
+  // A script finds the members by name through the same type description its calls go through.
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    if (!described()) return standard_->GetTypeInfoCount(count);
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+  }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-    return standard_->GetTypeInfo(index, locale, info);
+    ITypeInfo* own = described();
+    if (!own) return standard_->GetTypeInfo(index, locale, info);
+    if (!info) return E_POINTER;
+    if (index != 0) return DISP_E_BADINDEX;
+    own->AddRef();
+    *info = own;
+    return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID id, LPOLESTR* names, UINT count, LCID locale,
                                           DISPID* ids) override {
-    return standard_->GetIDsOfNames(id, names, count, locale, ids);
+    ITypeInfo* own = described();
+    if (!own) return standard_->GetIDsOfNames(id, names, count, locale, ids);
+    if (id != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+    return own->GetIDsOfNames(names, count, ids);
   }
   // A late-bound call (a script's) goes through the interface's type description to this object's
   // own methods, so it too hears the design's names.

@@ -86,11 +86,25 @@ HICON load_icon_scaled_down(HINSTANCE instance, int size) {
   return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(HV_APP_ICON), IMAGE_ICON, size, size, 0));
 }
 
+// Windows 10 1607 knows no PerMonitorV2 and takes the manifest's second choice, per-monitor
+// awareness without a scaled frame: the title bar and borders would stay at the primary monitor's
+// size on every other one. Asked for at creation, the frame follows each monitor there too; from
+// 1703 on, PerMonitorV2 scales it already. It is asked while the window is being made, before the
+// window has its object, so the class's own procedure asks.
+void scale_frame_on_old_windows(HWND window) {
+  const DPI_AWARENESS_CONTEXT awareness = GetThreadDpiAwarenessContext();
+  if (GetAwarenessFromDpiAwarenessContext(awareness) == DPI_AWARENESS_PER_MONITOR_AWARE &&
+      !AreDpiAwarenessContextsEqual(awareness, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
+    EnableNonClientDpiScaling(window);
+  }
+}
+
 void register_classes(HINSTANCE instance) {
   const std::wstring main_class = window_class();
   WNDCLASSEXW main{};
   main.cbSize = sizeof main;
   main.lpfnWndProc = [](HWND window, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+    if (message == WM_NCCREATE) scale_frame_on_old_windows(window);
     return DefWindowProcW(window, message, w, l);
   };
   main.hInstance = instance;
@@ -357,20 +371,7 @@ void Win32Form::on_activate(bool active) {
 
 WindowHandle Win32Form::handle() const { return reinterpret_cast<WindowHandle>(window_); }
 
-// Windows 10 1607 knows no PerMonitorV2 and takes the manifest's second choice, per-monitor
-// awareness without a scaled frame: the title bar and borders would stay at the primary monitor's
-// size on every other one. Asked for at creation, the frame follows each monitor there too; from
-// 1703 on, PerMonitorV2 scales it already.
-void Win32Form::scale_frame_on_old_windows(HWND window) {
-  const DPI_AWARENESS_CONTEXT awareness = GetThreadDpiAwarenessContext();
-  if (GetAwarenessFromDpiAwarenessContext(awareness) == DPI_AWARENESS_PER_MONITOR_AWARE &&
-      !AreDpiAwarenessContextsEqual(awareness, DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2)) {
-    EnableNonClientDpiScaling(window);
-  }
-}
-
 LRESULT CALLBACK Win32Form::window_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
-  if (message == WM_NCCREATE) scale_frame_on_old_windows(window);
   auto* self = reinterpret_cast<Win32Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, w, l);
   return self->on_message(message, w, l);

@@ -68,7 +68,6 @@ class Win32Form final : public BackendForm {
   WindowHandle handle() const override;
 
  private:
-  static void scale_frame_on_old_windows(HWND window);
   static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM w, LPARAM l);
   LRESULT on_message(UINT message, WPARAM w, LPARAM l);
   void create_controls();
