@@ -270,10 +270,31 @@ class TreeOnOpenboxAtDouble(Tree):
 class Acting(AccessibilityTest):
     wm = "openbox"
 
+    def call_raw(self, accessible, method, *arguments):
+        # A client that gets the arguments wrong, as pyatspi never does: dbus-send straight to the
+        # copy's object on the accessibility bus, the copy found among the bus's names by its process.
+        address = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--dest=org.a11y.Bus",
+                                  "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.session.env,
+                                 capture_output=True, text=True, check=True).stdout.strip()
+        send = ["dbus-send", "--bus=" + address, "--print-reply"]
+        bus = ["--dest=org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus."]
+        names = re.findall(r'string "(:[0-9.]+)"', subprocess.run(
+            send + bus[:2] + [bus[2] + "ListNames"], capture_output=True, text=True).stdout)
+        copy = next(name for name in names if f"uint32 {self.copy.process.pid}" in subprocess.run(
+            send + bus[:2] + [bus[2] + "GetConnectionUnixProcessID", "string:" + name], capture_output=True, text=True).stdout)
+        return subprocess.run(send + ["--dest=" + copy, accessible.path, method, *arguments], capture_output=True, text=True)
+
     def test_actions_do_what_the_mouse_does(self):
         import pyatspi
         _, controls = self.controls()
         box = controls["AlwaysOnTop_TICKBOX"]
+        for wrong in ([], ["string:0"], ["int32:0", "int32:0"]):
+            refused = self.call_raw(box, "org.a11y.atspi.Action.DoAction", *wrong)
+            self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr, wrong)
+        refused = self.call_raw(controls["EXIT_BUTTON"], "org.a11y.atspi.Action.DoAction")
+        self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr)
+        self.assertIsNone(self.copy.process.poll(), "a malformed DoAction pressed EXIT")
+        self.assertTrue(box.getState().contains(pyatspi.STATE_CHECKED), "a malformed DoAction ticked the box")
         self.assertTrue(box.queryAction().doAction(0))
         wait_for("the untick stored", lambda: "AlwaysOnTop_TICKBOX=0" in self.session.settings())
         wait_for("the box shown unticked", lambda: not box.getState().contains(pyatspi.STATE_CHECKED))

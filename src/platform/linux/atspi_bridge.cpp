@@ -1,4 +1,5 @@
 #include "platform/linux/atspi_bridge.h"
+#include "platform/linux/atspi_signatures.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Window.H>
@@ -250,6 +251,18 @@ int AtspiBridge::answer(sd_bus_message* call) {
   if (!node) return 0;
   const std::string_view in = interface;
   if (in != kProperties && !node->implements(in)) return 0;
+  const std::optional<std::string_view> takes = atspi_signature(in, member);
+  if (!takes) return 0;
+  const char* given = sd_.sd_bus_message_get_signature(call, 1);
+  if (!given || *takes != given) {
+    BusMessage refusal(sd_, nullptr);
+    if (sd_.sd_bus_message_new_method_errorf(call, refusal.out(), SD_BUS_ERROR_INVALID_ARGS, "%s.%s takes (%.*s), not (%s)",
+                                             interface, member, static_cast<int>(takes->size()), takes->data(),
+                                             given ? given : "") >= 0) {
+      sd_.sd_bus_send(nullptr, refusal.get(), nullptr);
+    }
+    return 1;
+  }
 
   BusMessage reply(sd_, nullptr);
   if (sd_.sd_bus_message_new_method_return(call, reply.out()) < 0) return 0;
