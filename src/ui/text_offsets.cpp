@@ -33,8 +33,8 @@ std::string utf8_characters(std::string_view utf8, std::int32_t start, std::int3
 }
 
 std::int32_t code_point_at(std::string_view utf8, std::int32_t offset) {
+  if (offset < 0 || offset >= character_count(utf8)) return 0;  // and offset + 1 cannot overflow
   const std::string character = utf8_characters(utf8, offset, offset + 1);
-  if (offset < 0 || character.empty()) return 0;
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(character[i]); };
   const std::size_t length = character.size();
   if (length == 1) return byte(0);

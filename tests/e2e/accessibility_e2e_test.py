@@ -239,6 +239,7 @@ class Tree(AccessibilityTest):
         self.assertEqual(controls["THUMBS_UP_PIC_2"].queryImage().imageDescription, "A hand with its thumb raised")
         self.assertTrue(controls["AlwaysOnTop_TICKBOX"].getState().contains(pyatspi.STATE_CHECKED))
         self.assertEqual(controls["EXIT_BUTTON"].queryAction().getName(0), "click")
+        self.assertRegex(self.application().get_toolkit_version(), r"^1\.\d+\.\d+$", "the toolkit's version, dotted")
 
         # Each control is where it is drawn: its design place at the screen's density, from the
         # client area's corner on the screen.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "ui/controls.h"
 #include "ui/text_offsets.h"
 
@@ -19,6 +21,7 @@ TEST(AccessibleText, OffsetsCountCharactersNotBytes) {
   EXPECT_EQ(code_point_at(name, 3), '1');
   EXPECT_EQ(code_point_at(name, 8), 0);
   EXPECT_EQ(code_point_at(name, -1), 0);
+  EXPECT_EQ(code_point_at(name, std::numeric_limits<std::int32_t>::max()), 0);
 
   const TextRun one = text_around(name, 1, TextUnit::Character);
   EXPECT_EQ(one.text, "\xE8\xAF\x95");

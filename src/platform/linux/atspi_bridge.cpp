@@ -583,7 +583,11 @@ bool AtspiBridge::append_property(const Node& node, std::string_view interface, 
     } else return false;
   } else if (interface == kApplication) {
     if (property == "ToolkitName") string("FLTK");
-    else if (property == "Version") string(std::to_string(Fl::api_version()));
+    else if (property == "Version") {
+      // FLTK gives its version as one number, 10308 for 1.3.8.
+      const int version = Fl::api_version();
+      string(std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." + std::to_string(version % 100));
+    }
     else if (property == "AtspiVersion") string("2.1");
     else if (property == "Id") integer(application_id_);
     else return false;
