@@ -271,7 +271,7 @@ class TreeOnOpenboxAtDouble(Tree):
 class Acting(AccessibilityTest):
     wm = "openbox"
 
-    def call_raw(self, accessible, method, *arguments):
+    def call_raw(self, path, method, *arguments):
         # A client that gets the arguments wrong, as pyatspi never does: dbus-send straight to the
         # copy's object on the accessibility bus, the copy found among the bus's names by its process.
         address = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--dest=org.a11y.Bus",
@@ -283,19 +283,31 @@ class Acting(AccessibilityTest):
             send + bus[:2] + [bus[2] + "ListNames"], capture_output=True, text=True).stdout)
         copy = next(name for name in names if f"uint32 {self.copy.process.pid}" in subprocess.run(
             send + bus[:2] + [bus[2] + "GetConnectionUnixProcessID", "string:" + name], capture_output=True, text=True).stdout)
-        return subprocess.run(send + ["--dest=" + copy, accessible.path, method, *arguments], capture_output=True, text=True)
+        return subprocess.run(send + ["--dest=" + copy, path, method, *arguments], capture_output=True, text=True)
 
     def test_actions_do_what_the_mouse_does(self):
         import pyatspi
         _, controls = self.controls()
         box = controls["AlwaysOnTop_TICKBOX"]
         for wrong in ([], ["string:0"], ["int32:0", "int32:0"]):
-            refused = self.call_raw(box, "org.a11y.atspi.Action.DoAction", *wrong)
+            refused = self.call_raw(box.path, "org.a11y.atspi.Action.DoAction", *wrong)
             self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr, wrong)
-        refused = self.call_raw(controls["EXIT_BUTTON"], "org.a11y.atspi.Action.DoAction")
+        refused = self.call_raw(controls["EXIT_BUTTON"].path, "org.a11y.atspi.Action.DoAction")
         self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr)
         self.assertIsNone(self.copy.process.poll(), "a malformed DoAction pressed EXIT")
         self.assertTrue(box.getState().contains(pyatspi.STATE_CHECKED), "a malformed DoAction ticked the box")
+        refused = self.call_raw(box.path, "org.a11y.atspi.Component.GetExtents", "uint32:7")
+        self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr, "an unknown kind of coordinates")
+        # With no error box open, its objects are not there to answer.
+        gone = self.call_raw(box.path, "org.a11y.atspi.Accessible.GetState")
+        self.assertEqual(gone.returncode, 0, gone.stderr)
+        self.assertNotEqual(self.call_raw("/org/a11y/atspi/accessible/error_box", "org.a11y.atspi.Accessible.GetState").returncode, 0)
+        # Extents and position agree for the frame, in every kind of coordinates.
+        frame = self.controls()[0].queryComponent()
+        for kind in (pyatspi.DESKTOP_COORDS, pyatspi.WINDOW_COORDS, 2):
+            extents, position = frame.getExtents(kind), frame.getPosition(kind)
+            position = (position.x, position.y) if hasattr(position, "x") else tuple(position)
+            self.assertEqual((extents.x, extents.y), position, kind)
         self.assertTrue(box.queryAction().doAction(0))
         wait_for("the untick stored", lambda: "AlwaysOnTop_TICKBOX=0" in self.session.settings())
         wait_for("the box shown unticked", lambda: not box.getState().contains(pyatspi.STATE_CHECKED))

@@ -222,6 +222,15 @@ int AtspiBridge::on_embedded(sd_bus_message* reply, void* bridge, sd_bus_error*)
   return 0;
 }
 
+// A call with arguments that say nothing this bridge can act on: InvalidArgs, and nothing done.
+int AtspiBridge::refuse(sd_bus_message* call, const std::string& why) {
+  BusMessage refusal(sd_, nullptr);
+  if (sd_.sd_bus_message_new_method_errorf(call, refusal.out(), SD_BUS_ERROR_INVALID_ARGS, "%s", why.c_str()) >= 0) {
+    sd_.sd_bus_send(nullptr, refusal.get(), nullptr);
+  }
+  return 1;
+}
+
 int AtspiBridge::on_call(sd_bus_message* call, void* bridge, sd_bus_error*) {
   return static_cast<AtspiBridge*>(bridge)->answer(call);
 }
@@ -248,31 +257,32 @@ int AtspiBridge::answer(sd_bus_message* call) {
   const char* member = sd_.sd_bus_message_get_member(call);
   if (!path || !interface || !member) return 0;
   const std::optional<Node> node = Node::at(path);
-  if (!node) return 0;
+  // The error box's objects exist only while the box is open.
+  const bool in_box = node && (node->kind == Node::Alert || node->kind == Node::AlertText || node->kind == Node::AlertButton);
+  if (!node || (in_box && !error_box_)) return 0;
   const std::string_view in = interface;
   if (in != kProperties && !node->implements(in)) return 0;
   const std::optional<std::string_view> takes = atspi_signature(in, member);
   if (!takes) return 0;
   const char* given = sd_.sd_bus_message_get_signature(call, 1);
   if (!given || *takes != given) {
-    BusMessage refusal(sd_, nullptr);
-    if (sd_.sd_bus_message_new_method_errorf(call, refusal.out(), SD_BUS_ERROR_INVALID_ARGS, "%s.%s takes (%.*s), not (%s)",
-                                             interface, member, static_cast<int>(takes->size()), takes->data(),
-                                             given ? given : "") >= 0) {
-      sd_.sd_bus_send(nullptr, refusal.get(), nullptr);
-    }
-    return 1;
+    return refuse(call, std::string(interface) + "." + member + " takes (" + std::string(*takes) + "), not (" +
+                            (given ? given : "") + ")");
   }
 
   BusMessage reply(sd_, nullptr);
   if (sd_.sd_bus_message_new_method_return(call, reply.out()) < 0) return 0;
   bool answered = false;
-  if (in == kProperties) answered = answer_properties(*node, member, call, reply.get());
-  else if (in == kAccessible) answered = answer_accessible(*node, member, call, reply.get());
-  else if (in == kComponent) answered = answer_component(*node, member, call, reply.get());
-  else if (in == kAction) answered = answer_action(*node, member, call, reply.get());
-  else if (in == kText) answered = answer_text(*node, member, call, reply.get());
-  else if (in == kImage) answered = answer_image(*node, member, call, reply.get());
+  try {
+    if (in == kProperties) answered = answer_properties(*node, member, call, reply.get());
+    else if (in == kAccessible) answered = answer_accessible(*node, member, call, reply.get());
+    else if (in == kComponent) answered = answer_component(*node, member, call, reply.get());
+    else if (in == kAction) answered = answer_action(*node, member, call, reply.get());
+    else if (in == kText) answered = answer_text(*node, member, call, reply.get());
+    else if (in == kImage) answered = answer_image(*node, member, call, reply.get());
+  } catch (const Refusal& refusal) {
+    return refuse(call, refusal.why);
+  }
   if (!answered) return 0;
   // A client that stopped reading fills the queue; its answers are then dropped, not waited for.
   sd_.sd_bus_send(nullptr, reply.get(), nullptr);
@@ -343,15 +353,22 @@ PixelRect AtspiBridge::extents(const Node& node) const {
   return window_.on_screen(node.control->id);
 }
 
+// Where a kind of coordinates counts from: the screen's corner; the window's, which is the frame's,
+// or the error box's for its words and button; the parent's, which is the frame for a control and
+// the box for its parts, while the frame and the box have the application, which has no place, and
+// count from the screen. Any other kind is refused.
+PixelPoint AtspiBridge::origin_of(std::uint32_t coordinates, const Node& node) const {
+  const bool in_box = node.kind == Node::Alert || node.kind == Node::AlertText || node.kind == Node::AlertButton;
+  const PixelRect window = in_box ? error_box_extents(Node{Node::Alert}) : window_.frame_on_screen();
+  const bool top_level = node.kind == Node::Root || node.kind == Node::Frame || node.kind == Node::Alert;
+  if (coordinates == kScreen || (coordinates == kParent && top_level)) return {};
+  if (coordinates == kWindow || coordinates == kParent) return {window.left, window.top};
+  throw Refusal{"no such kind of coordinates: " + std::to_string(coordinates)};
+}
+
 void AtspiBridge::append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates,
                                  const Node& node) {
-  // Window coordinates count from the frame's corner, and so do a control's parent coordinates: the
-  // frame is every control's parent.
-  PixelPoint origin;
-  if (coordinates == kWindow || (coordinates == kParent && node.kind == Node::Control)) {
-    const PixelRect frame = window_.frame_on_screen();
-    origin = {frame.left, frame.top};
-  }
+  const PixelPoint origin = origin_of(coordinates, node);
   sd_.sd_bus_message_append(message, "(iiii)", static_cast<std::int32_t>(rect.left - origin.x),
                             static_cast<std::int32_t>(rect.top - origin.y), static_cast<std::int32_t>(rect.width),
                             static_cast<std::int32_t>(rect.height));
@@ -427,11 +444,9 @@ bool AtspiBridge::answer_component(const Node& node, std::string_view member, sd
     if (member == "GetPosition") sd_.sd_bus_message_read(call, "u", &coordinates);
     // Position and size are the extents' halves.
     PixelRect shown = rect;
-    if (coordinates != kScreen) {
-      const PixelRect frame = window_.frame_on_screen();
-      shown.left -= frame.left;
-      shown.top -= frame.top;
-    }
+    const PixelPoint origin = origin_of(coordinates, node);
+    shown.left -= origin.x;
+    shown.top -= origin.y;
     if (member == "GetPosition") sd_.sd_bus_message_append(reply, "ii", static_cast<std::int32_t>(shown.left),
                                                            static_cast<std::int32_t>(shown.top));
     else sd_.sd_bus_message_append(reply, "ii", static_cast<std::int32_t>(rect.width),
@@ -440,11 +455,8 @@ bool AtspiBridge::answer_component(const Node& node, std::string_view member, sd
     std::int32_t x = 0, y = 0;
     std::uint32_t coordinates = kScreen;
     sd_.sd_bus_message_read(call, "iiu", &x, &y, &coordinates);
-    PixelPoint point{x, y};
-    if (coordinates != kScreen) {
-      const PixelRect frame = window_.frame_on_screen();
-      point = {point.x + frame.left, point.y + frame.top};
-    }
+    const PixelPoint origin = origin_of(coordinates, node);
+    const PixelPoint point{x + origin.x, y + origin.y};
     const auto inside = [&](const PixelRect& r) {
       return point.x >= r.left && point.x < r.right() && point.y >= r.top && point.y < r.bottom();
     };

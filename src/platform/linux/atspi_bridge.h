@@ -35,6 +35,12 @@ class AtspiBridge final : ErrorBoxWatcher {
   static int on_ping(sd_bus_message* reply, void* bridge, sd_bus_error* error);
   static int on_embedded(sd_bus_message* reply, void* bridge, sd_bus_error* error);
   int answer(sd_bus_message* call);
+  // Thrown where a call's arguments, though of the right types, ask for nothing there is.
+  struct Refusal {
+    std::string why;
+  };
+  int refuse(sd_bus_message* call, const std::string& why);
+  PixelPoint origin_of(std::uint32_t coordinates, const Node& node) const;
   bool answer_accessible(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
   bool answer_component(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
   bool answer_action(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
