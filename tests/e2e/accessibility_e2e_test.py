@@ -328,7 +328,16 @@ class ErrorBox(AccessibilityTest):
         _, controls = self.controls()
         settings = os.path.join(self.session.home, "config", "HV_TEST_PROCESS", "settings.ini")
         os.makedirs(settings)  # where the file belongs: EXIT's store fails as it would for root
+        import pyatspi
+        told = []
+        on_event = lambda event: told.append((event.type, event.source.name))
+        for kind in ("window:activate", "object:state-changed:focused"):
+            pyatspi.Registry.registerEventListener(on_event, kind)
+            self.addCleanup(pyatspi.Registry.deregisterEventListener, on_event, kind)
         self.assertTrue(controls["EXIT_BUTTON"].queryAction().doAction(0))
+        # Activated with its title, its button focused: what a screen reader speaks as it opens.
+        wait_for("the box activated", lambda: ("window:activate", "HV_TEST_PROCESS") in told, pump=self.pump)
+        wait_for("Close focused", lambda: ("object:state-changed:focused", "Close") in told, pump=self.pump)
         app = wait_for("REACH-1 on the accessibility bus", self.application)
         alert = wait_for("the error box beside the frame", lambda: app.childCount == 2 and app[1])
         self.assertEqual((alert.getRoleName(), alert.name), ("alert", "HV_TEST_PROCESS"))
@@ -356,6 +365,21 @@ class Focus(AccessibilityTest):
         subprocess.run(["xdotool", "key", "--window", self.copy.window, "Tab"], env=self.session.env, check=True)
         wait_for("the tick box announced focused", lambda: ("AlwaysOnTop_TICKBOX", 1) in seen, pump=self.pump)
         self.assertIn(("EXIT_BUTTON", 0), seen)
+
+        # Leaving the window and coming back to it: the frame says it was deactivated and activated,
+        # with its title, and the focused control is announced again.
+        windows = []
+        on_window = lambda event: windows.append((event.type, event.source.name))
+        for kind in ("window:activate", "window:deactivate"):
+            pyatspi.Registry.registerEventListener(on_window, kind)
+            self.addCleanup(pyatspi.Registry.deregisterEventListener, on_window, kind)
+        title = "HALVERD - TEST PROCESS - REACH-1.exe"
+        subprocess.run(["xdotool", "windowminimize", self.copy.window], env=self.session.env, check=True)
+        wait_for("the frame deactivated", lambda: ("window:deactivate", title) in windows, pump=self.pump)
+        seen.clear()
+        subprocess.run(["xdotool", "windowactivate", self.copy.window], env=self.session.env, check=True)
+        wait_for("the frame activated", lambda: ("window:activate", title) in windows, pump=self.pump)
+        wait_for("the focus announced again", lambda: ("AlwaysOnTop_TICKBOX", 1) in seen, pump=self.pump)
 
 
 class Off(AccessibilityTest):

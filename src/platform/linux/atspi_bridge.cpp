@@ -39,6 +39,7 @@ constexpr char kText[] = "org.a11y.atspi.Text";
 constexpr char kImage[] = "org.a11y.atspi.Image";
 constexpr char kProperties[] = "org.freedesktop.DBus.Properties";
 constexpr char kObjectEvents[] = "org.a11y.atspi.Event.Object";
+constexpr char kWindowEvents[] = "org.a11y.atspi.Event.Window";
 
 // AT-SPI's numbers, which every client shares.
 enum Role : std::uint32_t {
@@ -685,6 +686,14 @@ void AtspiBridge::error_box_shown(std::string_view message) {
   error_box_ = std::string(message);
   emit(Node{Node::Root}, kObjectEvents, "ChildrenChanged", "add", 1, "(so)", kAlertPath);
   emit(Node{Node::Alert}, kObjectEvents, "StateChanged", "showing", 1, "i", nullptr);
+  // The box takes the keyboard from the window: it is created and activated, and its button has
+  // the focus, so that a screen reader reads its title, its words and Close.
+  announce_activation();
+  const std::string title(::hv::kApplication);
+  emit(Node{Node::Alert}, kWindowEvents, "Create", "", 0, "s", title.c_str());
+  emit(Node{Node::Alert}, kWindowEvents, "Activate", "", 0, "s", title.c_str());
+  emit(Node{Node::Alert}, kObjectEvents, "StateChanged", "active", 1, "i", nullptr);
+  emit(Node{Node::AlertButton}, kObjectEvents, "StateChanged", "focused", 1, "i", nullptr);
 }
 
 // The toolkit's message box, open while error_box_ is set: the modal window.
@@ -729,7 +738,22 @@ bool AtspiBridge::answer_error_box_action(std::string_view member, sd_bus_messag
 
 void AtspiBridge::on_check(void* bridge) { static_cast<AtspiBridge*>(bridge)->announce_changes(); }
 
+// A window that gains the keyboard says so as a desktop's windows do, and then which of its
+// controls has the focus, so that a screen reader speaks the window's title and that control on
+// opening and on every switch between copies; one that loses it says so too.
+void AtspiBridge::announce_activation() {
+  const bool active = window_.active() && !error_box_;
+  if (active == last_active_ || unique_name_.empty()) return;  // told once the bridge is on the bus
+  last_active_ = active;
+  const Node frame{Node::Frame};
+  const std::string title = window_.title();
+  emit(frame, kWindowEvents, active ? "Activate" : "Deactivate", "", 0, "s", title.c_str());
+  emit(frame, kObjectEvents, "StateChanged", "active", active, "i", nullptr);
+  if (active && last_focus_) emit(Node::of(*last_focus_), kObjectEvents, "StateChanged", "focused", 1, "i", nullptr);
+}
+
 void AtspiBridge::announce_changes() {
+  announce_activation();
   const std::optional<ControlId> focus = window_.focus();
   if (focus != last_focus_) {
     if (last_focus_) emit(Node::of(*last_focus_), kObjectEvents, "StateChanged", "focused", 0, "i", nullptr);

@@ -66,6 +66,7 @@ class AtspiBridge final : ErrorBoxWatcher {
   // The error box, as an alert beside the frame, with its words and its button.
   void error_box_shown(std::string_view message) override;
   void announce_changes();
+  void announce_activation();
 
   const SdBusLibrary& sd_;
   sd_bus* bus_;
@@ -81,6 +82,7 @@ class AtspiBridge final : ErrorBoxWatcher {
   std::int32_t application_id_ = 0;
   std::optional<ui::ControlId> last_focus_;
   std::int16_t last_tick_;
+  bool last_active_ = false;
   std::vector<std::string> last_texts_;
   std::optional<std::string> error_box_;
 };
