@@ -139,7 +139,9 @@ TEST_P(Keeper, AWindowManagerStartingOrEndingAfterTheCopyIsSeen) {
   x->stop_window_manager();
   const TestWindow newer(*x, "NEWER", {0, 0, 1280, 1024});
   EXPECT_TRUE(wait_until([&] { return one.seen_on_top() || under.seen_on_top(); }));
-  EXPECT_TRUE(wait_until([&] { return under.seen_on_top(); }, 2500ms)) << "the copy started under the window manager";
+  // The two armed copies take turns on top, each at its own tick: the one started under the window
+  // manager is seen there at one of its turns, however late a loaded machine looks.
+  EXPECT_TRUE(wait_until([&] { return under.seen_on_top(); })) << "the copy started under the window manager";
 }
 
 int g_reported_errors = 0;
