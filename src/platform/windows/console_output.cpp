@@ -1,5 +1,7 @@
 #include "platform/windows/console_output.h"
 
+#include <type_traits>
+
 #include "platform/windows/win32_text.h"
 #include "platform/write_in_pieces.h"
 
@@ -28,21 +30,25 @@ int ConsoleOutput::sync() {
   std::string lines;
   for (const char c : pending_) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
   pending_.clear();
-  if (console_) {
-    const std::wstring wide = widen(lines);
-    return write_in_pieces(wide.data(), wide.size(), [this](const wchar_t* text, std::size_t count, std::size_t& written) {
+  // Windows' write calls count in DWORDs; the pieces are far smaller than a DWORD holds.
+  const auto in_pieces = [](const auto* text, std::size_t count, auto write) {
+    using Unit = std::remove_cv_t<std::remove_pointer_t<decltype(text)>>;
+    return write_in_pieces(text, count, [&](const Unit* piece, std::size_t size, std::size_t& written) {
       DWORD done = 0;
-      const bool ok = WriteConsoleW(handle_, text, static_cast<DWORD>(count), &done, nullptr);
+      const bool ok = write(piece, static_cast<DWORD>(size), &done);
       written = done;
       return ok;
     }) ? 0 : -1;
+  };
+  if (console_) {
+    const std::wstring wide = widen(lines);
+    return in_pieces(wide.data(), wide.size(), [this](const wchar_t* piece, DWORD size, DWORD* done) {
+      return WriteConsoleW(handle_, piece, size, done, nullptr) != FALSE;
+    });
   }
-  return write_in_pieces(lines.data(), lines.size(), [this](const char* text, std::size_t count, std::size_t& written) {
-    DWORD done = 0;
-    const bool ok = WriteFile(handle_, text, static_cast<DWORD>(count), &done, nullptr);
-    written = done;
-    return ok;
-  }) ? 0 : -1;
+  return in_pieces(lines.data(), lines.size(), [this](const char* piece, DWORD size, DWORD* done) {
+    return WriteFile(handle_, piece, size, done, nullptr) != FALSE;
+  });
 }
 
 }  // namespace hv::windows_backend

@@ -11,7 +11,7 @@ namespace hv::windows_backend {
 namespace {
 
 constexpr wchar_t kDesignProperty[] = L"HV_TEST_PROCESS_DESIGN";
-constexpr wchar_t kOriginalProcProperty[] = L"HV_TEST_PROCESS_PROC";
+constexpr wchar_t kOriginalProcProperty[] = L"HV_TEST_PROCESS_PROC";  // the control's class procedure
 
 LONG role_of(ui::AccessibleRole role) {
   switch (role) {
@@ -325,19 +325,22 @@ LRESULT answer_get_object(HWND control, const ui::Control& design, WPARAM w) {
 // design gives it, this procedure stands in front of the class's for that one message, hands every
 // other message on unchanged, and puts the class's procedure back as the control is destroyed.
 LRESULT CALLBACK designed_proc(HWND control, UINT message, WPARAM w, LPARAM l) {
-  const auto original = reinterpret_cast<WNDPROC>(GetPropW(control, kOriginalProcProperty));
+  // The button, edit or picture class still draws the control and takes its clicks and keys.
+  const auto class_procedure = reinterpret_cast<WNDPROC>(GetPropW(control, kOriginalProcProperty));
   const auto* design = static_cast<const ui::Control*>(GetPropW(control, kDesignProperty));
   if (message == WM_GETOBJECT && static_cast<LONG>(l) == OBJID_CLIENT && design) {
     if (const LRESULT answer = answer_get_object(control, *design, w)) return answer;
   }
   if (message == WM_NCDESTROY) {
+    // The control's last message: it leaves holding nothing of this window's design, and its
+    // class finishes tearing it down as it would for any window of that class.
     RemovePropW(control, kDesignProperty);
     RemovePropW(control, kOriginalProcProperty);
-    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(class_procedure));
   }
   // A picture taking the focus is announced by the system itself (EVENT_OBJECT_FOCUS), as every
   // window's is; announcing it here too would have screen readers speak it twice.
-  return CallWindowProcW(original, control, message, w, l);
+  return CallWindowProcW(class_procedure, control, message, w, l);
 }
 
 }  // namespace
