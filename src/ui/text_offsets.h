@@ -17,15 +17,20 @@ std::string utf8_characters(std::string_view utf8, std::int32_t start, std::int3
 // The code point at an offset, 0 outside the text.
 std::int32_t code_point_at(std::string_view utf8, std::int32_t offset);
 
-enum class TextUnit { Character, Whole };
+// The pieces a screen reader reads a text by. A word runs from the start of one word to the start
+// of the next (WordStart) or from the end of one to the end of the next (WordEnd), and a sentence
+// likewise; every text of the window is one short line, so a line is the whole of it.
+enum class TextUnit { Character, WordStart, WordEnd, SentenceStart, SentenceEnd, Line };
+
+// The piece that holds an offset, or the one before or after it.
+enum class TextSide { At, Before, After };
 
 struct TextRun {
   std::string text;
   std::int32_t start, end;
 };
 
-// The character at an offset, or the whole text: every text of the window is one short line, in
-// which a line, sentence or paragraph is the whole of it.
-TextRun text_around(std::string_view utf8, std::int32_t offset, TextUnit unit);
+// An empty run at 0 where there is no such piece.
+TextRun text_run(std::string_view utf8, std::int32_t offset, TextUnit unit, TextSide side);
 
 }  // namespace hv::ui

@@ -382,6 +382,113 @@ class Focus(AccessibilityTest):
         wait_for("the focus announced again", lambda: ("AlwaysOnTop_TICKBOX", 1) in seen, pump=self.pump)
 
 
+class Reading(AccessibilityTest):
+    """Text as a screen reader's flat review and mouse review read it: by pieces, and by place."""
+
+    def test_words_lines_and_characters_have_their_places(self):
+        import pyatspi
+        _, controls = self.controls()
+        label = controls["NAME_LABEL_TEXTBOX"].queryText()
+        self.assertEqual(tuple(label.getTextAtOffset(5, pyatspi.TEXT_BOUNDARY_WORD_START)), ("PROCESS ", 3, 11))
+        self.assertEqual(tuple(label.getTextAfterOffset(5, pyatspi.TEXT_BOUNDARY_WORD_START)), ("NAME ", 11, 16))
+        self.assertEqual(tuple(label.getTextBeforeOffset(5, pyatspi.TEXT_BOUNDARY_WORD_START)), ("MY ", 0, 3))
+        self.assertEqual(tuple(label.getTextAtOffset(5, pyatspi.TEXT_BOUNDARY_LINE_START)),
+                         ("MY PROCESS NAME IS:-", 0, 20))
+        whole = controls["NAME_LABEL_TEXTBOX"].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        boxes = [label.getCharacterExtents(i, pyatspi.DESKTOP_COORDS) for i in range(label.characterCount)]
+        for i, (x, y, w, h) in enumerate(boxes):
+            self.assertTrue(w > 0 and h > 0, (i, boxes))
+            self.assertTrue(whole.x <= x and x + w <= whole.x + whole.width, (i, boxes[i], whole))
+            self.assertTrue(whole.y <= y and y + h <= whole.y + whole.height, (i, boxes[i], whole))
+            if i:
+                self.assertGreaterEqual(x, boxes[i - 1][0] + boxes[i - 1][2] - 1, (i, boxes))
+            # Mouse review: the point in the middle of a character is that character.
+            self.assertEqual(label.getOffsetAtPoint(x + w // 2, y + h // 2, pyatspi.DESKTOP_COORDS), i)
+        window_x, window_y = boxes[3][0] - whole.x, boxes[3][1] - whole.y
+        frame = self.controls()[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        self.assertEqual(tuple(label.getCharacterExtents(3, pyatspi.WINDOW_COORDS))[:2],
+                         (boxes[3][0] - frame.x, boxes[3][1] - frame.y))
+        word = label.getRangeExtents(3, 10, pyatspi.DESKTOP_COORDS)
+        self.assertEqual((word[0], word[1]), (boxes[3][0], boxes[3][1]))
+        self.assertEqual(word[0] + word[2], boxes[9][0] + boxes[9][2])
+        self.assertEqual(label.getOffsetAtPoint(whole.x - 5, whole.y - 5, pyatspi.DESKTOP_COORDS), -1)
+
+
+class KeyListener(AccessibilityTest):
+    """Keys typed into a copy go first to the registry's key listeners, as a screen reader's do."""
+    wm = "openbox"
+    SPACE, TAB = 0x20, 0xFF09
+
+    def listen(self, keep=()):
+        import pyatspi
+        heard = []
+
+        def on_key(event):
+            heard.append((event.type, event.id))
+            return event.id in keep
+
+        kinds = (pyatspi.KEY_PRESSED_EVENT, pyatspi.KEY_RELEASED_EVENT)
+        pyatspi.Registry.registerKeystrokeListener(on_key, mask=pyatspi.allModifiers(), kind=kinds,
+                                                   synchronous=True, preemptive=True)
+        self.addCleanup(pyatspi.Registry.deregisterKeystrokeListener, on_key, mask=pyatspi.allModifiers(),
+                        kind=kinds)
+        # The copy learns of the listener from the registry; a Shift tells when it has.
+        wait_for("the listener to hear the copy's keys", lambda: self.type("Shift_L") or heard, pump=self.pump)
+        return heard
+
+    def type(self, key):
+        subprocess.run(["xdotool", "key", "--window", self.copy.window, key], env=self.session.env, check=True)
+
+    def focus_box(self, box):
+        import pyatspi
+        box.queryComponent().grabFocus()
+        wait_for("the box focused", lambda: box.getState().contains(pyatspi.STATE_FOCUSED))
+
+
+
+class Keys(KeyListener):
+    def test_a_listener_hears_every_key_and_keeps_its_own(self):
+        import pyatspi
+        _, controls = self.controls()
+        box, exit_button = controls["AlwaysOnTop_TICKBOX"], controls["EXIT_BUTTON"]
+        heard = self.listen(keep={self.SPACE})
+        self.focus_box(box)
+        self.type("space")
+        self.type("Tab")
+        wait_for("Tab's press and release heard", lambda: (0, self.TAB) in heard and (1, self.TAB) in heard,
+                 pump=self.pump)
+        self.assertIn((0, self.SPACE), heard)
+        self.assertIn((1, self.SPACE), heard)
+        # Tab reached the window and moved the focus on; the Space kept before it never ticked the box.
+        wait_for("Tab to move the focus", lambda: not box.getState().contains(pyatspi.STATE_FOCUSED),
+                 pump=self.pump)
+        self.assertTrue(box.getState().contains(pyatspi.STATE_CHECKED))
+        self.assertNotIn("AlwaysOnTop_TICKBOX=0", self.session.settings())
+        self.assertIsNotNone(exit_button)
+
+
+
+class KeysWithRegistryStopped(KeyListener):
+    def test_a_stopped_registry_delays_keys_only_briefly(self):
+        import pyatspi
+        _, controls = self.controls()
+        box = controls["AlwaysOnTop_TICKBOX"]
+        self.listen()
+        self.focus_box(box)
+        registry = int(subprocess.run(["pgrep", "-g", str(self.session.processes[0].pid), "-f", "at-spi2-registryd"],
+                                      capture_output=True, text=True).stdout.split()[0])
+        os.kill(registry, signal.SIGSTOP)
+        self.addCleanup(os.kill, registry, signal.SIGCONT)
+        self.type("space")
+        wait_for("the untick stored", lambda: "AlwaysOnTop_TICKBOX=0" in self.session.settings())
+        self.type("space")
+        wait_for("the tick stored", lambda: "AlwaysOnTop_TICKBOX=1" in self.session.settings())
+        ratio = self.dpi / 1440
+        self.copy.click(round((4080 + 1387) * ratio), round((3360 + 247) * ratio))
+        self.assertEqual(self.copy.process.wait(PATIENCE), 0)
+        self.assertIn("AlwaysOnTop_TICKBOX=1", self.session.settings())
+
+
 class Off(AccessibilityTest):
     accessibility = False
 

@@ -23,14 +23,56 @@ TEST(AccessibleText, OffsetsCountCharactersNotBytes) {
   EXPECT_EQ(code_point_at(name, -1), 0);
   EXPECT_EQ(code_point_at(name, std::numeric_limits<std::int32_t>::max()), 0);
 
-  const TextRun one = text_around(name, 1, TextUnit::Character);
-  EXPECT_EQ(one.text, "\xE8\xAF\x95");
-  EXPECT_EQ(one.start, 1);
-  EXPECT_EQ(one.end, 2);
-  const TextRun whole = text_around(name, 4, TextUnit::Whole);
-  EXPECT_EQ(whole.text, name);
-  EXPECT_EQ(whole.end, 8);
-  EXPECT_EQ(text_around(name, 8, TextUnit::Character).text, "");
+  // A stray run of continuation bytes (a name that is not UTF-8) is one character, not a shift past 31.
+  EXPECT_EQ(code_point_at("\xF0\x9F\x91\x8D\x8D\x8D\x8D\x8D\x8D", 0), 0xFFFD);
+}
+
+std::string run(std::string_view text, std::int32_t offset, TextUnit unit, TextSide side = TextSide::At) {
+  const TextRun found = text_run(text, offset, unit, side);
+  return found.text + "@" + std::to_string(found.start) + "-" + std::to_string(found.end);
+}
+
+// Orca reads a text by characters, words, sentences and lines, and asks for the piece before and
+// after the one it is on to move through it.
+TEST(AccessibleText, PiecesRunFromBoundaryToBoundary) {
+  const std::string label = "MY PROCESS NAME IS:-";
+  EXPECT_EQ(run(label, 1, TextUnit::Character), "Y@1-2");
+  EXPECT_EQ(run(label, 20, TextUnit::Character), "@0-0");
+  EXPECT_EQ(run(label, 0, TextUnit::Character, TextSide::Before), "@0-0");
+  EXPECT_EQ(run(label, 19, TextUnit::Character, TextSide::After), "@0-0");
+
+  EXPECT_EQ(run(label, 0, TextUnit::WordStart), "MY @0-3");
+  EXPECT_EQ(run(label, 5, TextUnit::WordStart), "PROCESS @3-11");
+  EXPECT_EQ(run(label, 18, TextUnit::WordStart), "IS:-@16-20");
+  EXPECT_EQ(run(label, 20, TextUnit::WordStart), "IS:-@16-20");
+  EXPECT_EQ(run(label, 5, TextUnit::WordStart, TextSide::Before), "MY @0-3");
+  EXPECT_EQ(run(label, 5, TextUnit::WordStart, TextSide::After), "NAME @11-16");
+  EXPECT_EQ(run(label, 0, TextUnit::WordStart, TextSide::Before), "@0-0");
+  EXPECT_EQ(run(label, 17, TextUnit::WordStart, TextSide::After), "@0-0");
+  EXPECT_EQ(run(label, 2, TextUnit::WordEnd), " PROCESS@2-10");
+  EXPECT_EQ(run(label, 1, TextUnit::WordEnd), "MY@0-2");
+
+  const std::string two = "Saved. Not stored!  Again";
+  EXPECT_EQ(run(two, 3, TextUnit::SentenceStart), "Saved. @0-7");
+  EXPECT_EQ(run(two, 8, TextUnit::SentenceStart), "Not stored!  @7-20");
+  EXPECT_EQ(run(two, 8, TextUnit::SentenceStart, TextSide::After), "Again@20-25");
+  EXPECT_EQ(run(two, 8, TextUnit::SentenceEnd), " Not stored!@6-18");
+
+  EXPECT_EQ(run(label, 7, TextUnit::Line), label + "@0-20");
+  EXPECT_EQ(run(label, 20, TextUnit::Line), label + "@0-20");
+  EXPECT_EQ(run(label, 7, TextUnit::Line, TextSide::After), "@0-0");
+  EXPECT_EQ(run("", 0, TextUnit::Line), "@0-0");
+
+  // Any script's letters make words; offsets count characters.
+  const std::string chinese = "\xE6\xB5\x8B\xE8\xAF\x95 1.exe";  // 测试 1.exe
+  EXPECT_EQ(run(chinese, 1, TextUnit::WordStart), "\xE6\xB5\x8B\xE8\xAF\x95 @0-3");
+  EXPECT_EQ(run(chinese, 4, TextUnit::WordStart), "1.@3-5");
+
+  for (const std::int32_t odd : {std::numeric_limits<std::int32_t>::min(), -1, std::numeric_limits<std::int32_t>::max()}) {
+    for (const TextUnit unit : {TextUnit::Character, TextUnit::WordStart, TextUnit::Line}) {
+      EXPECT_EQ(run(label, odd, unit, TextSide::After), "@0-0");
+    }
+  }
 }
 
 // The names both platforms give, from the design alone.

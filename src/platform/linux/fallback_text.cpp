@@ -96,6 +96,19 @@ int text_width(const std::string& text) {
   return width;
 }
 
+namespace {
+
+int pen_at_start(const std::string& text, int x, int w, Fl_Align align) {
+  return (align & FL_ALIGN_LEFT) ? x : x + (w - text_width(text)) / 2;
+}
+
+}  // namespace
+
+TextSpan text_span(const std::string& text, std::size_t from, std::size_t to, int x, int w, Fl_Align align) {
+  const int before = text_width(text.substr(0, from));
+  return {pen_at_start(text, x, w, align) + before, text_width(text.substr(0, to)) - before};
+}
+
 // Placed as FLTK places one line: centred, or from the left edge, on the current font's baseline.
 void draw_text(const std::string& text, int x, int y, int w, int h, Fl_Align align) {
   const std::vector<Run> runs = runs_of(text);
@@ -114,7 +127,7 @@ void draw_text(const std::string& text, int x, int y, int w, int h, Fl_Align ali
   XftColorAllocValue(fl_display, fl_visual->visual, fl_colormap, &wanted, &colour);
   fl_push_clip(x, y, w, h);
   if (Fl_Region clip = fl_clip_region()) XftDrawSetClip(draw, clip);
-  int pen = (align & FL_ALIGN_LEFT) ? x : x + (w - text_width(text)) / 2;
+  int pen = pen_at_start(text, x, w, align);
   const int baseline = y + (h - fl_height()) / 2 + fl_height() - fl_descent();
   for (const Run& run : runs) {
     XftDrawStringUtf8(draw, &colour, run.font, pen, baseline, reinterpret_cast<const FcChar8*>(text.data() + run.from),

@@ -13,6 +13,7 @@
 #include "platform/linux/error_report.h"
 #include "platform/linux/termination_signals.h"
 #include "platform/linux/x11_errors.h"
+#include "ui/text_offsets.h"
 #include "ui/artwork.h"
 #include "ui/controls.h"
 #include "ui/twips.h"
@@ -421,6 +422,20 @@ std::string FltkForm::text(ui::ControlId id) const {
   if (const auto* caption = dynamic_cast<const Caption*>(shown)) return caption->text();
   if (shown && shown->label()) return shown->label();
   return "";
+}
+
+PixelRect FltkForm::character_on_screen(ui::ControlId id, std::int32_t offset) const {
+  const Fl_Widget* shown = widget(id);
+  const std::string words = text(id);
+  if (!shown || offset < 0 || offset >= ui::character_count(words)) return {};
+  const std::size_t from = ui::utf8_characters(words, 0, offset).size();
+  const std::size_t to = from + ui::utf8_characters(words, offset, offset + 1).size();
+  PixelRect box{};
+  if (const auto* text_box = dynamic_cast<const TextBox*>(shown)) box = text_box->character_box(from, to);
+  else if (const auto* caption = dynamic_cast<const Caption*>(shown)) box = caption->character_box(from, to);
+  if (box.width <= 0) return {};
+  const PixelPoint client = client_on_screen();
+  return {client.x + box.left, client.y + box.top, box.width, box.height};
 }
 
 std::optional<ui::ControlId> FltkForm::focus() const {

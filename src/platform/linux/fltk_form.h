@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/backend_form.h"
-#include "platform/linux/accessible_window.h"
+#include "platform/linux/accessibility/accessible_window.h"
 #include "platform/linux/fltk_widgets.h"
 #include "platform/linux/x11_session.h"
 
@@ -40,6 +40,7 @@ class FltkForm final : public BackendForm, public AccessibleWindow {
   PixelRect frame_on_screen() const override;
   PixelRect on_screen(ui::ControlId id) const override;
   std::string text(ui::ControlId id) const override;
+  PixelRect character_on_screen(ui::ControlId id, std::int32_t offset) const override;
   std::optional<ui::ControlId> focus() const override;
   void click(ui::ControlId id) override;
   bool take_focus(ui::ControlId id) override;

@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/linux/fallback_text.h"
@@ -12,6 +13,18 @@ namespace {
 
 Fl_Align text_alignment(bool centred) {
   return (centred ? FL_ALIGN_CENTER : FL_ALIGN_LEFT) | FL_ALIGN_INSIDE | FL_ALIGN_CLIP;
+}
+
+// Where a widget that draws one line inside its box puts some bytes of it, as draw_text places them.
+PixelRect line_part(const Fl_Widget& widget, const std::string& text, std::size_t from, std::size_t to) {
+  const int bx = widget.x() + Fl::box_dx(widget.box()), by = widget.y() + Fl::box_dy(widget.box());
+  const int bw = widget.w() - Fl::box_dw(widget.box()), bh = widget.h() - Fl::box_dh(widget.box());
+  fl_font(widget.labelfont(), widget.labelsize());
+  const TextSpan span = text_span(text, from, to, bx, bw, widget.align());
+  const int left = std::max(span.left, bx), right = std::min(span.left + span.width, bx + bw);
+  const int top = std::max(by + (bh - fl_height()) / 2, by), bottom = std::min(by + (bh + fl_height()) / 2, by + bh);
+  if (right <= left || bottom <= top) return {};
+  return {left, top, right - left, bottom - top};
 }
 
 }  // namespace
@@ -33,6 +46,8 @@ void Caption::text(const std::string& value) {
   text_ = value;
   redraw();
 }
+
+PixelRect Caption::character_box(std::size_t from, std::size_t to) const { return line_part(*this, text_, from, to); }
 
 void Caption::draw() {
   draw_box();
@@ -85,6 +100,8 @@ int TextBox::handle(int event) {
       return Fl_Widget::handle(event);
   }
 }
+
+PixelRect TextBox::character_box(std::size_t from, std::size_t to) const { return line_part(*this, text_, from, to); }
 
 void TextBox::draw() {
   draw_box();

@@ -6,8 +6,11 @@
 #include <FL/Fl_Image.H>
 #include <FL/Fl_Widget.H>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "platform/screen_geometry.h"
 
 namespace hv::linux_backend {
 
@@ -25,6 +28,8 @@ class Caption : public Fl_Box {
   Caption(int x, int y, int w, int h, const std::string& text, bool centred);
   void text(const std::string& value);
   const std::string& text() const { return text_; }
+  // Where the bytes [from, to) of the text are drawn, in the window, clipped to the caption.
+  PixelRect character_box(std::size_t from, std::size_t to) const;
 
  protected:
   void draw() override;
@@ -47,6 +52,7 @@ class TextBox final : public Fl_Widget {
   TextBox(int x, int y, int w, int h, bool centred);
   void text(const std::string& value);
   const std::string& text() const { return text_; }
+  PixelRect character_box(std::size_t from, std::size_t to) const;
   int handle(int event) override;
 
  protected:

@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "app/main_window_handlers.h"
-#include "platform/linux/accessibility_switch.h"
+#include "platform/linux/accessibility/accessibility_switch.h"
 #include "platform/linux/error_report.h"
 #include "platform/linux/fltk_form.h"
 #include "platform/linux/fltk_start.h"

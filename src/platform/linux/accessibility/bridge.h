@@ -8,8 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/accessible_window.h"
-#include "platform/linux/bus_watch.h"
+#include "platform/linux/accessibility/accessible_window.h"
+#include "platform/linux/accessibility/bus_watch.h"
+#include "platform/linux/accessibility/key_forwarder.h"
+#include "platform/linux/accessibility/nodes.h"
 #include "platform/linux/error_report.h"
 #include "platform/linux/sd_bus_library.h"
 
@@ -18,7 +20,11 @@ namespace hv::linux_backend {
 // The window as AT-SPI objects on the session's accessibility bus: the copy as an application,
 // the window as its frame and every control of the design under it, with the role, name and
 // relations the design gives it. Clients read and work it through the bus; the window's events
-// are announced on it. Every call is answered from the event loop and nothing waits on the bus.
+// are announced on it, and its keys are offered to the registry's key listeners. Every call is
+// answered from the event loop; the bus is waited on only for a key, and never past a bound.
+//
+// Each interface is answered in a file of its own (accessible_interface.cpp, component_, action_,
+// text_, image_ and properties.cpp); the announcements are in events.cpp.
 class AtspiBridge final : ErrorBoxWatcher {
  public:
   // Takes the connection, which must have been started; on_lost runs once if it ends.
@@ -28,40 +34,55 @@ class AtspiBridge final : ErrorBoxWatcher {
   AtspiBridge(const AtspiBridge&) = delete;
   AtspiBridge& operator=(const AtspiBridge&) = delete;
 
- private:
-  struct Node;
-  static int on_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
-  static int on_cache_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
-  static int on_ping(sd_bus_message* reply, void* bridge, sd_bus_error* error);
-  static int on_embedded(sd_bus_message* reply, void* bridge, sd_bus_error* error);
-  int answer(sd_bus_message* call);
-  // Thrown where a call's arguments, though of the right types, ask for nothing there is.
+ // Thrown where a call's arguments, though of the right types, ask for nothing there is.
   struct Refusal {
     std::string why;
   };
+
+ private:
+  using Node = atspi::Node;
+
+  // The application root: registration with the registry.
+  static int on_ping(sd_bus_message* reply, void* bridge, sd_bus_error* error);
+  static int on_embedded(sd_bus_message* reply, void* bridge, sd_bus_error* error);
+  static int on_cache_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
+
+  // Dispatch: which object, which interface, and whether the arguments fit.
+  static void pump_after_key(void* bridge);
+  static int on_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
+  int answer(sd_bus_message* call);
   int refuse(sd_bus_message* call, const std::string& why);
-  PixelPoint origin_of(std::uint32_t coordinates, const Node& node) const;
+  void append_reference(sd_bus_message* message, const std::string& path);
+  void append_reference(sd_bus_message* message, const Node& node);
+  bool error_box_open() const { return error_box_.has_value(); }
+
   bool answer_accessible(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  std::string name(const Node& node) const;
+  std::uint64_t states(const Node& node) const;
+
   bool answer_component(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  PixelRect extents(const Node& node) const;
+  PixelRect error_box_extents(const Node& node) const;
+  PixelPoint origin_of(std::uint32_t coordinates, const Node& node) const;
+  void append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
+
   bool answer_action(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  bool answer_error_box_action(std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+
   bool answer_text(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+  std::string text(const Node& node) const;
+  PixelRect character_extents(const Node& node, std::int32_t offset) const;
+  void append_flat_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
+
   bool answer_image(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
+
   bool answer_properties(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
   bool append_property(const Node& node, std::string_view interface, std::string_view name, sd_bus_message* reply);
   void append_all_properties(const Node& node, std::string_view interface, sd_bus_message* reply);
-  void append_reference(sd_bus_message* message, const std::string& path);
-  void append_reference(sd_bus_message* message, const Node& node);
-  void append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
-  PixelRect extents(const Node& node) const;
-  PixelRect error_box_extents(const Node& node) const;
-  bool answer_error_box_action(std::string_view member, sd_bus_message* call, sd_bus_message* reply);
-  std::string name(const Node& node) const;
-  std::string text(const Node& node) const;
-  std::uint64_t states(const Node& node) const;
-  void emit(const Node& node, const char* interface, const char* member, const char* detail, int detail1,
-            const char* variant_type, const void* variant);
 
   // Announces what changed since the last look: the focus, the tick box, a label's words.
+  void emit(const Node& node, const char* interface, const char* member, const char* detail, int detail1,
+            const char* variant_type, const void* variant);
   static void on_check(void* bridge);
   // The error box, as an alert beside the frame, with its words and its button.
   void error_box_shown(std::string_view message) override;
@@ -73,6 +94,7 @@ class AtspiBridge final : ErrorBoxWatcher {
   AccessibleWindow& window_;
   std::string application_name_;
   std::unique_ptr<BusWatch> watch_;
+  std::unique_ptr<KeyForwarder> keys_;
   sd_bus_slot* objects_ = nullptr;
   sd_bus_slot* cache_ = nullptr;
   sd_bus_slot* pending_ = nullptr;

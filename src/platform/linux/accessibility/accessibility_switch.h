@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/linux/accessible_window.h"
-#include "platform/linux/atspi_bridge.h"
-#include "platform/linux/bus_watch.h"
+#include "platform/linux/accessibility/accessible_window.h"
+#include "platform/linux/accessibility/bridge.h"
+#include "platform/linux/accessibility/bus_watch.h"
 #include "platform/linux/sd_bus_library.h"
 
 namespace hv::linux_backend {

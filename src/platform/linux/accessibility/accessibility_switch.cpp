@@ -1,4 +1,4 @@
-#include "platform/linux/accessibility_switch.h"
+#include "platform/linux/accessibility/accessibility_switch.h"
 
 #include <FL/Fl.H>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/bus_watch.h"
+#include "platform/linux/accessibility/bus_watch.h"
 
 #include <FL/Fl.H>
 #include <poll.h>

@@ -23,6 +23,9 @@ class AccessibleWindow {
   virtual PixelRect frame_on_screen() const = 0;
   virtual PixelRect on_screen(ui::ControlId id) const = 0;
   virtual std::string text(ui::ControlId id) const = 0;
+  // Where a character of a control's text is drawn: empty outside the text or for a control that
+  // shows none.
+  virtual PixelRect character_on_screen(ui::ControlId id, std::int32_t offset) const = 0;
   virtual std::optional<ui::ControlId> focus() const = 0;
   virtual std::int16_t tick_value() const = 0;
 

@@ -1,8 +1,8 @@
-#include "platform/linux/atspi_signatures.h"
+#include "platform/linux/accessibility/signatures.h"
 
 #include <array>
 
-namespace hv::linux_backend {
+namespace hv::linux_backend::atspi {
 namespace {
 
 struct Method {
@@ -29,18 +29,19 @@ constexpr std::array kMethods{
     Method{kText, "GetText", "ii"}, Method{kText, "GetTextAtOffset", "iu"}, Method{kText, "GetStringAtOffset", "iu"},
     Method{kText, "GetTextBeforeOffset", "iu"}, Method{kText, "GetTextAfterOffset", "iu"},
     Method{kText, "GetCharacterAtOffset", "i"}, Method{kText, "GetNSelections", ""}, Method{kText, "GetSelection", "i"},
-    Method{kText, "GetDefaultAttributes", ""}, Method{kText, "GetAttributes", "i"}, Method{kText, "GetAttributeRun", "ib"},
+    Method{kText, "GetCharacterExtents", "iu"}, Method{kText, "GetRangeExtents", "iiu"},
+    Method{kText, "GetOffsetAtPoint", "iiu"}, Method{kText, "GetDefaultAttributes", ""}, Method{kText, "GetAttributes", "i"}, Method{kText, "GetAttributeRun", "ib"},
     Method{kImage, "GetImageExtents", "u"}, Method{kImage, "GetImagePosition", "u"}, Method{kImage, "GetImageSize", ""},
     Method{kProperties, "Get", "ss"}, Method{kProperties, "GetAll", "s"}, Method{kProperties, "Set", "ssv"},
 };
 
 }  // namespace
 
-std::optional<std::string_view> atspi_signature(std::string_view interface, std::string_view member) {
+std::optional<std::string_view> signature(std::string_view interface, std::string_view member) {
   for (const Method& method : kMethods) {
     if (method.interface == interface && method.member == member) return method.signature;
   }
   return std::nullopt;
 }
 
-}  // namespace hv::linux_backend
+}  // namespace hv::linux_backend::atspi
