@@ -12,6 +12,8 @@ packages=(
   xfwm4 xfconf dbus-daemon metacity mutter xwayland
   # the accessibility bus, its registry and a real AT-SPI client for the end-to-end tests
   at-spi2-core python3-pyatspi dbus-bin procps
+  # a screen reader as its users run it, and a GTK dialog to hold it against
+  orca zenity
   # the window's faces ("Arial" is the metric-compatible Liberation Sans), a desktop's font set
   # beside them (Noto, as Ubuntu, Fedora and KDE have it) and a Chinese face, for names in other scripts
   fonts-liberation fonts-dejavu-core fonts-noto-core fonts-wqy-microhei

@@ -11,158 +11,19 @@ libatspi binds to the session it first sees, so one process holds one scenario:
 import os
 import re
 import select
-import shutil
 import signal
 import subprocess
 import sys
-import tempfile
-import time
 import unittest
+
+from desktop_session import PATIENCE, Copy as NamedCopy, Session, wait_for
 
 PROGRAM = sys.argv[1] if len(sys.argv) > 1 else ""
 SCENARIO = sys.argv[2] if len(sys.argv) > 2 else ""
-LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
-PATIENCE = 30  # seconds a busy machine may take to show what is awaited
 
 
-def wait_for(what, check, patience=PATIENCE, pump=None):
-    deadline = time.monotonic() + patience
-    while True:
-        value = check()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise AssertionError("never came: " + what)
-        if pump:
-            pump()
-        time.sleep(0.02)
-
-
-class Session:
-    """A private X display and session bus, with accessibility on or off as the launcher says."""
-
-    def __init__(self, wm=None, dpi=96, accessibility=True):
-        self.home = tempfile.mkdtemp(prefix="hv-a11y-")
-        self.processes = []
-        try:
-            self.begin(wm, dpi, accessibility)
-        except BaseException:
-            self.close()
-            raise
-
-    def begin(self, wm, dpi, accessibility):
-        read_end, write_end = os.pipe()
-        self.start(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                    "-noreset"], pass_fds=(write_end,))
-        os.close(write_end)
-        # The number and its newline may come in two writes; the server stops if the second finds no reader.
-        display = b""
-        while not display.endswith(b"\n") and select.select([read_end], [], [], PATIENCE)[0]:
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            display += chunk
-        os.close(read_end)
-        display = display.decode().strip()
-        self.env = {"PATH": os.environ["PATH"], "HOME": self.home, "DISPLAY": ":" + display,
-                    "XDG_CONFIG_HOME": os.path.join(self.home, "config"),
-                    "XDG_RUNTIME_DIR": self.home, "LANG": "C.UTF-8"}
-        # The sanitized suite's options (its leak suppressions) reach the copy too.
-        for name in ("ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"):
-            if name in os.environ:
-                self.env[name] = os.environ[name]
-        if dpi != 96:
-            subprocess.run(["xprop", "-root", "-f", "RESOURCE_MANAGER", "8s", "-set", "RESOURCE_MANAGER",
-                            "Xft.dpi:\t%d\n" % dpi], env=self.env, check=True)
-        bus = self.start(["dbus-daemon", "--session", "--nofork", "--print-address=1"], stdout=subprocess.PIPE)
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = bus.stdout.readline().decode().strip()
-        self.start([LAUNCHER, "--a11y=%d" % int(accessibility)])
-        wait_for("the accessibility bus's launcher", lambda: self.bus_has("org.a11y.Bus"))
-        if wm == "openbox":
-            self.start(["openbox", "--sm-disable"])
-            wait_for("openbox", lambda: subprocess.run(["wmctrl", "-m"], env=self.env, capture_output=True)
-                     .returncode == 0)
-        os.environ.update(self.env)
-
-    def start(self, command, **options):
-        # One process group for everything the session starts, the launcher's own children included,
-        # so that all of it ends with the scenario.
-        options.setdefault("stdout", subprocess.DEVNULL)
-        options.setdefault("stderr", subprocess.DEVNULL)
-        process = subprocess.Popen(command, env=getattr(self, "env", None),
-                                   process_group=self.processes[0].pid if self.processes else 0, **options)
-        self.processes.append(process)
-        return process
-
-    def bus_has(self, name):
-        reply = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:" + name],
-                               env=self.env, capture_output=True, text=True)
-        return "boolean true" in reply.stdout
-
-    def set_status(self, name, on):
-        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
-                        "org.freedesktop.DBus.Properties.Set", "string:org.a11y.Status", "string:" + name,
-                        "variant:boolean:" + ("true" if on else "false")], env=self.env, check=True,
-                       capture_output=True)
-
-    def settings(self):
-        try:
-            with open(os.path.join(self.home, "config", "HV_TEST_PROCESS", "settings.ini"), encoding="utf-8") as f:
-                return f.read()
-        except FileNotFoundError:
-            return ""
-
-    def close(self):
-        if self.processes:
-            os.killpg(self.processes[0].pid, signal.SIGKILL)
-        for process in self.processes:
-            process.wait()
-        shutil.rmtree(self.home, ignore_errors=True)
-
-
-class Copy:
-    """A copy of the program started as REACH-1, and its window."""
-
-    def __init__(self, session):
-        self.session = session
-        path = os.path.join(session.home, "REACH-1")
-        shutil.copy(PROGRAM, path)
-        self.process = session.start([path])
-        self.window = wait_for("the copy's window", self.find_window)
-
-    def find_window(self):
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "REACH-1.exe"],
-                               env=self.session.env, capture_output=True, text=True).stdout.split()
-        return found[0] if found else None
-
-    def client_origin(self):
-        info = subprocess.run(["xwininfo", "-id", self.window], env=self.session.env, capture_output=True,
-                              text=True).stdout
-        return (int(re.search(r"Absolute upper-left X:\s+(-?\d+)", info).group(1)),
-                int(re.search(r"Absolute upper-left Y:\s+(-?\d+)", info).group(1)))
-
-    def click(self, x, y):
-        subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y), "click", "1"],
-                       env=self.session.env, check=True)
-
-    def connections(self):
-        """The session bus connections this copy's process holds."""
-        names = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                "/org/freedesktop/DBus", "org.freedesktop.DBus.ListNames"], env=self.session.env,
-                               capture_output=True, text=True).stdout
-        held = []
-        for name in re.findall(r'string "(:[^"]+)"', names):
-            pid = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                  "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
-                                  "string:" + name], env=self.session.env, capture_output=True, text=True).stdout
-            if re.search(r"uint32 %d\b" % self.process.pid, pid):
-                held.append(name)
-        return held
-
-    def maps(self):
-        with open("/proc/%d/maps" % self.process.pid) as f:
-            return f.read()
+def Copy(session):
+    return NamedCopy(session, PROGRAM)
 
 
 # Where the design puts some controls (twips, from the client area's corner), and their names.
@@ -475,8 +336,7 @@ class KeysWithRegistryStopped(KeyListener):
         box = controls["AlwaysOnTop_TICKBOX"]
         self.listen()
         self.focus_box(box)
-        registry = int(subprocess.run(["pgrep", "-g", str(self.session.processes[0].pid), "-f", "at-spi2-registryd"],
-                                      capture_output=True, text=True).stdout.split()[0])
+        registry = self.session.in_group("at-spi2-registryd")
         os.kill(registry, signal.SIGSTOP)
         self.addCleanup(os.kill, registry, signal.SIGCONT)
         self.type("space")
@@ -517,10 +377,8 @@ class LostBus(AccessibilityTest):
     wm = "openbox"
 
     def a11y_bus(self):
-        # The launcher's bus: the dbus-daemon in this session's process group with the accessibility configuration.
-        found = subprocess.run(["pgrep", "-g", str(self.session.processes[0].pid), "-f", "accessibility.conf"],
-                               capture_output=True, text=True)
-        return int(found.stdout.split()[0])
+        # The launcher's bus: the dbus-daemon in this session with the accessibility configuration.
+        return self.session.in_group("accessibility.conf")
 
     def keeps_working(self):
         # Unticked and closed with the mouse, as a user does when the bus is gone.
