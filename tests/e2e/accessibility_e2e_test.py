@@ -72,6 +72,14 @@ class AccessibilityTest(unittest.TestCase):
         self.assertRegex(lines[2], r"^MAIN_Top=\d+$")
         self.assertEqual(lines[3], "[REACH-1]")
 
+    def copy_on_bus(self):
+        """The copy's name on the accessibility bus, found among the bus's names by its process."""
+        send = ["dbus-send", "--bus=" + self.session.a11y_address(), "--print-reply",
+                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus"]
+        names = re.findall(r'string "(:[0-9.]+)"', self.session.run(send + ["org.freedesktop.DBus.ListNames"]).stdout)
+        return next(name for name in names if f"uint32 {self.copy.process.pid}" in self.session.run(
+            send + ["org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name]).stdout)
+
     def pump(self):
         from gi.repository import GLib
         while GLib.MainContext.default().iteration(False):
@@ -134,17 +142,9 @@ class Acting(AccessibilityTest):
 
     def call_raw(self, path, method, *arguments):
         # A client that gets the arguments wrong, as pyatspi never does: dbus-send straight to the
-        # copy's object on the accessibility bus, the copy found among the bus's names by its process.
-        address = subprocess.run(["dbus-send", "--session", "--print-reply=literal", "--dest=org.a11y.Bus",
-                                  "/org/a11y/bus", "org.a11y.Bus.GetAddress"], env=self.session.env,
-                                 capture_output=True, text=True, check=True).stdout.strip()
-        send = ["dbus-send", "--bus=" + address, "--print-reply"]
-        bus = ["--dest=org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus."]
-        names = re.findall(r'string "(:[0-9.]+)"', subprocess.run(
-            send + bus[:2] + [bus[2] + "ListNames"], capture_output=True, text=True).stdout)
-        copy = next(name for name in names if f"uint32 {self.copy.process.pid}" in subprocess.run(
-            send + bus[:2] + [bus[2] + "GetConnectionUnixProcessID", "string:" + name], capture_output=True, text=True).stdout)
-        return subprocess.run(send + ["--dest=" + copy, path, method, *arguments], capture_output=True, text=True)
+        # copy's object on the accessibility bus.
+        return self.session.run(["dbus-send", "--bus=" + self.session.a11y_address(), "--print-reply",
+                                 "--dest=" + self.copy_on_bus(), path, method, *arguments])
 
     def test_actions_do_what_the_mouse_does(self):
         import pyatspi
@@ -347,6 +347,35 @@ class KeysWithRegistryStopped(KeyListener):
         self.copy.click(round((4080 + 1387) * ratio), round((3360 + 247) * ratio))
         self.assertEqual(self.copy.process.wait(PATIENCE), 0)
         self.assertIn("AlwaysOnTop_TICKBOX=1", self.session.settings())
+
+
+class DeafClient(AccessibilityTest):
+    """A client that calls a copy 60,000 times and never reads an answer, then leaves."""
+
+    def memory(self):
+        with open("/proc/%d/status" % self.copy.process.pid) as f:
+            status = f.read()
+        return {name: int(re.search(name + r":\s+(\d+) kB", status).group(1)) for name in ("VmRSS", "VmHWM")}
+
+    def test_a_client_that_never_reads_cannot_make_a_copy_hold_memory(self):
+        import deaf_client
+        frame, _ = self.controls()
+        before = self.memory()
+        deaf = deaf_client.flood(self.session.a11y_address(), self.copy_on_bus(), frame.path,
+                                 "org.a11y.atspi.Accessible", "GetChildren", 60000)
+        deaf.close()
+        # Answered in turn, after every call the deaf client made.
+        self.assertEqual(frame.name, "HALVERD - TEST PROCESS - REACH-1.exe")
+        after = self.memory()
+        if "ASAN_OPTIONS" not in os.environ:  # the sanitizer keeps freed memory aside on purpose
+            self.assertLess(after["VmHWM"] - before["VmRSS"], 4096, (before, after))
+            self.assertLess(after["VmRSS"] - before["VmRSS"], 2048, (before, after))
+        self.keeps_working()
+
+    def keeps_working(self):
+        self.assertTrue(self.controls()[1]["EXIT_BUTTON"].queryAction().doAction(0))
+        self.assertEqual(self.copy.process.wait(PATIENCE), 0)
+        self.assertIn("[REACH-1]", self.session.settings())
 
 
 class Off(AccessibilityTest):

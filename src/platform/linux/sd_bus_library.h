@@ -19,7 +19,8 @@ namespace hv::linux_backend {
   X(sd_bus_message_get_path) X(sd_bus_message_get_destination) X(sd_bus_message_get_type) X(sd_bus_message_is_method_error)             \
   X(sd_bus_message_read) X(sd_bus_message_append) X(sd_bus_message_open_container)                    \
   X(sd_bus_message_close_container) X(sd_bus_message_enter_container) X(sd_bus_message_exit_container) \
-  X(sd_bus_message_skip) X(sd_bus_message_get_signature) X(sd_bus_match_signal_async) X(sd_bus_wait)
+  X(sd_bus_message_skip) X(sd_bus_message_get_signature) X(sd_bus_match_signal_async) X(sd_bus_wait) \
+  X(sd_bus_get_n_queued_write)
 
 class SdBusLibrary {
  public:

@@ -1,6 +1,7 @@
 #include "platform/linux/accessibility/bridge.h"
 
 #include <FL/Fl.H>
+#include <malloc.h>
 
 #include <cstring>
 #include <utility>
@@ -98,7 +99,7 @@ int AtspiBridge::on_cache_call(sd_bus_message* call, void* bridge, sd_bus_error*
 int AtspiBridge::refuse(sd_bus_message* call, const std::string& why) {
   BusMessage refusal(sd_, nullptr);
   if (sd_.sd_bus_message_new_method_errorf(call, refusal.out(), SD_BUS_ERROR_INVALID_ARGS, "%s", why.c_str()) >= 0) {
-    sd_.sd_bus_send(nullptr, refusal.get(), nullptr);
+    send(refusal.get());
   }
   return 1;
 }
@@ -142,9 +143,29 @@ int AtspiBridge::answer(sd_bus_message* call) {
     return refuse(call, refusal.why);
   }
   if (!answered) return 0;
-  // A client that stopped reading fills the queue; its answers are then dropped, not waited for.
-  sd_.sd_bus_send(nullptr, reply.get(), nullptr);
+  send(reply.get());
   return 1;
+}
+
+// A client that calls and never reads keeps the bus from taking the copy's answers; the bus then
+// stops reading them, and they would pile up here, holding memory the copy does not give back.
+// Past kMostQueued waiting messages, answers and events are dropped: the client that does not
+// read them loses nothing, and one that does sees a call time out, as with any busy application.
+// Once the queue has emptied the memory it held goes back to the system.
+bool AtspiBridge::send(sd_bus_message* message) {
+  std::uint64_t queued = 0;
+  if (sd_.sd_bus_get_n_queued_write(bus_, &queued) >= 0 && queued >= kMostQueued) {
+    dropped_ = true;
+    return false;
+  }
+  return sd_.sd_bus_send(bus_, message, nullptr) >= 0;
+}
+
+void AtspiBridge::give_back_after_flood() {
+  std::uint64_t queued = 0;
+  if (!dropped_ || sd_.sd_bus_get_n_queued_write(bus_, &queued) < 0 || queued > 0) return;
+  dropped_ = false;
+  malloc_trim(0);
 }
 
 void AtspiBridge::append_reference(sd_bus_message* message, const std::string& path) {

@@ -52,6 +52,9 @@ class AtspiBridge final : ErrorBoxWatcher {
   static int on_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
   int answer(sd_bus_message* call);
   int refuse(sd_bus_message* call, const std::string& why);
+  static constexpr std::uint64_t kMostQueued = 256;
+  bool send(sd_bus_message* message);
+  void give_back_after_flood();
   void append_reference(sd_bus_message* message, const std::string& path);
   void append_reference(sd_bus_message* message, const Node& node);
   bool error_box_open() const { return error_box_.has_value(); }
@@ -107,6 +110,7 @@ class AtspiBridge final : ErrorBoxWatcher {
   bool last_active_ = false;
   std::vector<std::string> last_texts_;
   std::optional<std::string> error_box_;
+  bool dropped_ = false;
 };
 
 }  // namespace hv::linux_backend

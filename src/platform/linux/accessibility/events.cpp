@@ -26,11 +26,15 @@ void AtspiBridge::emit(const Node& node, const char* interface, const char* memb
     sd_.sd_bus_message_append(signal.get(), "v", "i", 0);
   }
   sd_.sd_bus_message_append(signal.get(), "a{sv}", 0);
-  sd_.sd_bus_send(bus_, signal.get(), nullptr);
+  send(signal.get());
   watch_->pump();
 }
 
-void AtspiBridge::on_check(void* bridge) { static_cast<AtspiBridge*>(bridge)->announce_changes(); }
+void AtspiBridge::on_check(void* bridge) {
+  auto* self = static_cast<AtspiBridge*>(bridge);
+  self->announce_changes();
+  self->give_back_after_flood();
+}
 
 // A window that gains the keyboard says so as a desktop's windows do, and then which of its
 // controls has the focus, so that a screen reader speaks the window's title and that control on
