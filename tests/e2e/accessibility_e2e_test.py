@@ -162,7 +162,13 @@ class Acting(AccessibilityTest):
         # With no error box open, its objects are not there to answer.
         gone = self.call_raw(box.path, "org.a11y.atspi.Accessible.GetState")
         self.assertEqual(gone.returncode, 0, gone.stderr)
-        self.assertNotEqual(self.call_raw("/org/a11y/atspi/accessible/error_box", "org.a11y.atspi.Accessible.GetState").returncode, 0)
+        self.assertIn("org.freedesktop.DBus.Error.UnknownObject", self.call_raw(
+            "/org/a11y/atspi/accessible/error_box", "org.a11y.atspi.Accessible.GetState").stderr)
+        label = controls["NAME_LABEL_TEXTBOX"].path
+        for method, wrong in (("GetTextAtOffset", ["int32:0", "uint32:9"]), ("GetCharacterExtents", ["int32:0", "uint32:9"]),
+                              ("GetStringAtOffset", ["int32:0", "uint32:5"]), ("GetText", ["int32:0"])):
+            refused = self.call_raw(label, "org.a11y.atspi.Text." + method, *wrong)
+            self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr, (method, wrong))
         # Extents and position agree for the frame, in every kind of coordinates.
         frame = self.controls()[0].queryComponent()
         for kind in (pyatspi.DESKTOP_COORDS, pyatspi.WINDOW_COORDS, 2):

@@ -95,10 +95,11 @@ int AtspiBridge::on_cache_call(sd_bus_message* call, void* bridge, sd_bus_error*
   return 1;
 }
 
-// A call with arguments that say nothing this bridge can act on: InvalidArgs, and nothing done.
-int AtspiBridge::refuse(sd_bus_message* call, const std::string& why) {
+// A call with arguments that say nothing this bridge can act on: InvalidArgs, and nothing done; or
+// one to an object that is not there (the error box once closed): UnknownObject.
+int AtspiBridge::refuse(sd_bus_message* call, const std::string& why, const char* error) {
   BusMessage refusal(sd_, nullptr);
-  if (sd_.sd_bus_message_new_method_errorf(call, refusal.out(), SD_BUS_ERROR_INVALID_ARGS, "%s", why.c_str()) >= 0) {
+  if (sd_.sd_bus_message_new_method_errorf(call, refusal.out(), error, "%s", why.c_str()) >= 0) {
     send(refusal.get());
   }
   return 1;
@@ -118,7 +119,9 @@ int AtspiBridge::answer(sd_bus_message* call) {
   if (!path || !interface || !member) return 0;
   const std::optional<Node> node = Node::at(path);
   // The error box's objects exist only while the box is open.
-  if (!node || (node->in_error_box() && !error_box_)) return 0;
+  if (!node || (node->in_error_box() && !error_box_)) {
+    return refuse(call, std::string("no such object: ") + path, SD_BUS_ERROR_UNKNOWN_OBJECT);
+  }
   const std::string_view in = interface;
   if (in != kProperties && !node->implements(in)) return 0;
   const std::optional<std::string_view> takes = atspi::signature(in, member);

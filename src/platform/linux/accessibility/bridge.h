@@ -51,7 +51,7 @@ class AtspiBridge final : ErrorBoxWatcher {
   static void pump_after_key(void* bridge);
   static int on_call(sd_bus_message* call, void* bridge, sd_bus_error* error);
   int answer(sd_bus_message* call);
-  int refuse(sd_bus_message* call, const std::string& why);
+  int refuse(sd_bus_message* call, const std::string& why, const char* error = SD_BUS_ERROR_INVALID_ARGS);
   static constexpr std::uint64_t kMostQueued = 256;
   bool send(sd_bus_message* message);
   void give_back_after_flood();
