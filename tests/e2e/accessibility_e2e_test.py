@@ -16,7 +16,9 @@ import subprocess
 import sys
 import unittest
 
-from desktop_session import PATIENCE, Copy as NamedCopy, Session, wait_for
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "..", "..", "tools"), os.path.join(HERE, "..", "..", "bench")]
+from desktop_session import PATIENCE, Copy as NamedCopy, Session, wait_for  # noqa: E402
 
 PROGRAM = sys.argv[1] if len(sys.argv) > 1 else ""
 SCENARIO = sys.argv[2] if len(sys.argv) > 2 else ""
@@ -288,7 +290,7 @@ class KeyListener(AccessibilityTest):
 
     def listen(self, keep=()):
         """A listener in a process of its own; returns what it has heard so far, as (type, keysym)."""
-        listener = self.session.start([sys.executable, os.path.join(os.path.dirname(__file__), "key_listener.py"),
+        listener = self.session.start([sys.executable, os.path.join(HERE, "key_listener.py"),
                                        *map(str, keep)], stdout=subprocess.PIPE)
         lines = []
 

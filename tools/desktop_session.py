@@ -1,8 +1,9 @@
-"""A private desktop session for the end-to-end tests that read the program through the accessibility
-layer: an Xvfb display (optionally with openbox), a session bus, at-spi2-core's bus launcher (which starts
-the registry when asked), and a home with every XDG folder in a temporary directory, so that nothing
-touches a real desktop or real settings. Everything the session starts is one process group, ended
-with it; sessions may follow each other or run at once.
+"""A private desktop session, for hearing a copy (tools/hear-copy), for the benchmarks and for the
+end-to-end tests that read the program through the accessibility layer: an Xvfb display (optionally
+with openbox), a session bus, at-spi2-core's bus launcher (which starts the registry when asked),
+and a home with every XDG folder in a temporary directory, so that nothing touches a real desktop
+or real settings. Everything the session starts is one process group, ended with it; sessions may
+follow each other or run at once.
 """
 
 import os
@@ -200,11 +201,6 @@ class Copy:
     def click(self, x, y):
         subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y), "click", "1"],
                        env=self.session.env, check=True)
-
-    def click_design(self, left, top, width, height, dpi=96):
-        """A click in the middle of a control, placed in twips as the design places it."""
-        ratio = dpi / 1440
-        self.click(round((left + width / 2) * ratio), round((top + height / 2) * ratio))
 
     def connections(self):
         """The session bus connections this copy's process holds."""
