@@ -273,7 +273,14 @@ class Reading(AccessibilityTest):
                 self.assertGreaterEqual(x, boxes[i - 1][0] + boxes[i - 1][2] - 1, (i, boxes))
             # Mouse review: the point in the middle of a character is that character.
             self.assertEqual(label.getOffsetAtPoint(x + w // 2, y + h // 2, pyatspi.DESKTOP_COORDS), i)
-        window_x, window_y = boxes[3][0] - whole.x, boxes[3][1] - whole.y
+        # Each box is where its character is drawn: ink (the label's black on its yellow) in every
+        # letter's box and none inside a blank's.
+        shot = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], env=self.session.env,
+                              capture_output=True, check=True).stdout
+        ink = lambda x, y: sum(shot[(y * 1280 + x) * 3:(y * 1280 + x) * 3 + 3]) < 150
+        for i, (x, y, w, h) in enumerate(boxes):
+            inked = any(ink(px, py) for px in range(x + 1, x + w - 1) for py in range(y + 1, y + h - 1))
+            self.assertEqual(inked, "MY PROCESS NAME IS:-"[i] != " ", (i, boxes[i]))
         frame = self.controls()[0].queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         self.assertEqual(tuple(label.getCharacterExtents(3, pyatspi.WINDOW_COORDS))[:2],
                          (boxes[3][0] - frame.x, boxes[3][1] - frame.y))
