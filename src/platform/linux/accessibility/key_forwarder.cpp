@@ -95,12 +95,11 @@ int KeyForwarder::on_listeners(sd_bus_message* reply, void* forwarder, sd_bus_er
   return 0;
 }
 
-// Any answer, however late, shows the registry is back.
+// Any answer, however late, shows the registry is back: keys are offered again.
 int KeyForwarder::on_answer(sd_bus_message* reply, void* forwarder, sd_bus_error*) {
   auto* self = static_cast<KeyForwarder*>(forwarder);
   self->sd_.sd_bus_slot_unref(self->asking_);
   self->asking_ = nullptr;
-  self->stalled_ = false;
   self->answered_ = true;
   int kept = 0;
   self->kept_ = !self->sd_.sd_bus_message_is_method_error(reply, nullptr) &&
@@ -109,7 +108,9 @@ int KeyForwarder::on_answer(sd_bus_message* reply, void* forwarder, sd_bus_error
 }
 
 bool KeyForwarder::offer(const KeyEvent& key) {
-  if (listeners_ == 0 || stalled_ || asking_) return false;
+  // A key still unanswered past the bound means a registry that does not answer: none is offered
+  // until it has.
+  if (listeners_ == 0 || asking_) return false;
   BusMessage call(sd_, nullptr);
   // The registry takes the key code and the modifiers as 16-bit numbers, whatever its
   // introspection says.
@@ -118,7 +119,7 @@ bool KeyForwarder::offer(const KeyEvent& key) {
       sd_.sd_bus_message_append(call.get(), "(uinnisb)", key.pressed ? kKeyPressed : kKeyReleased, key.keysym,
                                 static_cast<std::int16_t>(key.keycode), static_cast<std::int16_t>(key.modifiers),
                                 key.time, key.name.c_str(), key.is_text) < 0 ||
-      sd_.sd_bus_call_async(bus_, &asking_, call.get(), on_answer, this, 0) < 0) {
+      sd_.sd_bus_call_async(bus_, &asking_, call.get(), on_answer, this, kGiveUpMicroseconds) < 0) {
     return false;
   }
   answered_ = kept_ = false;
@@ -131,8 +132,7 @@ bool KeyForwarder::offer(const KeyEvent& key) {
     if (now >= deadline) break;
     if (handled == 0 && sd_.sd_bus_wait(bus_, deadline - now) < 0) break;
   }
-  // The call stays out: its answer, when it comes, ends the stall.
-  if (!answered_) stalled_ = true;
+  // An unanswered call stays out; its answer, when it comes, lets keys be offered again.
   Fl::add_timeout(0.0, after_wait_, owner_);
   return answered_ && kept_;
 }

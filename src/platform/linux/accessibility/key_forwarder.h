@@ -29,6 +29,8 @@ struct KeyEvent {
 class KeyForwarder {
  public:
   static constexpr std::uint64_t kBoundMicroseconds = 3'000'000;
+  // How long an unanswered key is kept out before keys are offered again, each to wait once more.
+  static constexpr std::uint64_t kGiveUpMicroseconds = 600'000'000;
 
   // Takes over the toolkit's event dispatch while it lives. after_wait runs from the event loop
   // once a wait has read the bus, so that the bus's watch sees what is left.
@@ -58,8 +60,6 @@ class KeyForwarder {
   int listeners_ = 0;
   // The key being offered: whether its answer came, and whether it was kept.
   bool answered_ = false, kept_ = false;
-  // The registry left a key unanswered and has not answered since.
-  bool stalled_ = false;
   int (*previous_dispatch_)(int, Fl_Window*) = nullptr;
 };
 
