@@ -120,4 +120,21 @@ TextRun text_run(std::string_view utf8, std::int32_t offset, TextUnit unit, Text
   return {utf8_characters(utf8, edges[k], edges[k + 1]), edges[k], edges[k + 1]};
 }
 
+TextRun text_piece(std::string_view utf8, std::int32_t offset, TextGranularity granularity) {
+  switch (granularity) {
+    case TextGranularity::Character: return text_run(utf8, offset, TextUnit::Character, TextSide::At);
+    case TextGranularity::Word:
+    case TextGranularity::Sentence: {
+      const bool word = granularity == TextGranularity::Word;
+      const TextRun from = text_run(utf8, offset, word ? TextUnit::WordStart : TextUnit::SentenceStart, TextSide::At);
+      const TextRun to = text_run(utf8, from.start, word ? TextUnit::WordEnd : TextUnit::SentenceEnd, TextSide::At);
+      const std::int32_t stop = std::max(to.end, from.start);
+      return {utf8_characters(utf8, from.start, stop), from.start, stop};
+    }
+    case TextGranularity::Line:
+    case TextGranularity::Paragraph: break;
+  }
+  return text_run(utf8, offset, TextUnit::Line, TextSide::At);
+}
+
 }  // namespace hv::ui

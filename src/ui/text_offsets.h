@@ -33,4 +33,9 @@ struct TextRun {
 // An empty run at 0 where there is no such piece.
 TextRun text_run(std::string_view utf8, std::int32_t offset, TextUnit unit, TextSide side);
 
+// The piece of a granularity at an offset: a word or a sentence alone, without the blanks after
+// it; a line or a paragraph, which in these one-line texts is the whole.
+enum class TextGranularity { Character, Word, Sentence, Line, Paragraph };
+TextRun text_piece(std::string_view utf8, std::int32_t offset, TextGranularity granularity);
+
 }  // namespace hv::ui

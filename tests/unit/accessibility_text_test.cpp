@@ -58,6 +58,17 @@ TEST(AccessibleText, PiecesRunFromBoundaryToBoundary) {
   EXPECT_EQ(run(two, 8, TextUnit::SentenceStart, TextSide::After), "Again@20-25");
   EXPECT_EQ(run(two, 8, TextUnit::SentenceEnd), " Not stored!@6-18");
 
+  const auto piece = [](std::string_view text, std::int32_t offset, TextGranularity granularity) {
+    const TextRun found = text_piece(text, offset, granularity);
+    return found.text + "@" + std::to_string(found.start) + "-" + std::to_string(found.end);
+  };
+  EXPECT_EQ(piece(label, 5, TextGranularity::Word), "PROCESS@3-10");
+  EXPECT_EQ(piece(label, 10, TextGranularity::Word), "PROCESS@3-10");
+  EXPECT_EQ(piece(label, 17, TextGranularity::Word), "IS@16-18");
+  EXPECT_EQ(piece(two, 9, TextGranularity::Sentence), "Not stored!@7-18");
+  EXPECT_EQ(piece(label, 3, TextGranularity::Paragraph), label + "@0-20");
+  EXPECT_EQ(piece(label, 3, TextGranularity::Character), "P@3-4");
+
   EXPECT_EQ(run(label, 7, TextUnit::Line), label + "@0-20");
   EXPECT_EQ(run(label, 20, TextUnit::Line), label + "@0-20");
   EXPECT_EQ(run(label, 7, TextUnit::Line, TextSide::After), "@0-0");

@@ -23,24 +23,12 @@ TextUnit unit_of_boundary(std::uint32_t boundary) {
   return kUnits[boundary];
 }
 
-// A granularity's piece: a character, the word or sentence alone (without the blanks after it),
-// a line or a paragraph, which in these one-line texts is the whole.
-TextRun string_at(const std::string& words, std::int32_t offset, std::uint32_t granularity) {
-  switch (granularity) {
-    case 0: return ui::text_run(words, offset, TextUnit::Character, TextSide::At);
-    case 1:
-    case 2: {
-      const TextUnit start = granularity == 1 ? TextUnit::WordStart : TextUnit::SentenceStart;
-      const TextUnit end = granularity == 1 ? TextUnit::WordEnd : TextUnit::SentenceEnd;
-      const TextRun from = ui::text_run(words, offset, start, TextSide::At);
-      const TextRun to = ui::text_run(words, from.start, end, TextSide::At);
-      const std::int32_t stop = std::max(to.end, from.start);
-      return {ui::utf8_characters(words, from.start, stop), from.start, stop};
-    }
-    case 3:
-    case 4: return ui::text_run(words, offset, TextUnit::Line, TextSide::At);
-    default: throw AtspiBridge::Refusal{"no such granularity: " + std::to_string(granularity)};
+// AT-SPI's granularities, in the order it numbers them.
+ui::TextGranularity granularity_of(std::uint32_t granularity) {
+  if (granularity > static_cast<std::uint32_t>(ui::TextGranularity::Paragraph)) {
+    throw AtspiBridge::Refusal{"no such granularity: " + std::to_string(granularity)};
   }
+  return static_cast<ui::TextGranularity>(granularity);
 }
 
 PixelRect united(const PixelRect& a, const PixelRect& b) {
@@ -71,7 +59,7 @@ bool AtspiBridge::answer_text(const Node& node, std::string_view member, sd_bus_
     std::int32_t offset = 0;
     std::uint32_t granularity = 0;
     sd_.sd_bus_message_read(call, "iu", &offset, &granularity);
-    const TextRun run = string_at(words, offset, granularity);
+    const TextRun run = ui::text_piece(words, offset, granularity_of(granularity));
     sd_.sd_bus_message_append(reply, "sii", run.text.c_str(), run.start, run.end);
   } else if (member == "GetCharacterExtents") {
     std::int32_t offset = 0;
