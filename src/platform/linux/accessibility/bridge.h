@@ -67,7 +67,8 @@ class AtspiBridge final : ErrorBoxWatcher {
   PixelRect extents(const Node& node) const;
   PixelRect error_box_extents(const Node& node) const;
   PixelPoint origin_of(std::uint32_t coordinates, const Node& node) const;
-  void append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
+  void append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node,
+                      const char* signature = "(iiii)");
 
   bool answer_action(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
   bool answer_error_box_action(std::string_view member, sd_bus_message* call, sd_bus_message* reply);
@@ -75,7 +76,6 @@ class AtspiBridge final : ErrorBoxWatcher {
   bool answer_text(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
   std::string text(const Node& node) const;
   PixelRect character_extents(const Node& node, std::int32_t offset) const;
-  void append_flat_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates, const Node& node);
 
   bool answer_image(const Node& node, std::string_view member, sd_bus_message* call, sd_bus_message* reply);
 

@@ -95,10 +95,11 @@ PixelPoint AtspiBridge::origin_of(std::uint32_t coordinates, const Node& node) c
   throw Refusal{"no such kind of coordinates: " + std::to_string(coordinates)};
 }
 
+// Component gives extents as one structure, Text as four numbers.
 void AtspiBridge::append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates,
-                                 const Node& node) {
+                                 const Node& node, const char* signature) {
   const PixelPoint origin = origin_of(coordinates, node);
-  sd_.sd_bus_message_append(message, "(iiii)", static_cast<std::int32_t>(rect.left - origin.x),
+  sd_.sd_bus_message_append(message, signature, static_cast<std::int32_t>(rect.left - origin.x),
                             static_cast<std::int32_t>(rect.top - origin.y), static_cast<std::int32_t>(rect.width),
                             static_cast<std::int32_t>(rect.height));
 }

@@ -65,7 +65,7 @@ bool AtspiBridge::answer_text(const Node& node, std::string_view member, sd_bus_
     std::int32_t offset = 0;
     std::uint32_t coordinates = kScreen;
     sd_.sd_bus_message_read(call, "iu", &offset, &coordinates);
-    append_flat_extents(reply, character_extents(node, offset), coordinates, node);
+    append_extents(reply, character_extents(node, offset), coordinates, node, "iiii");
   } else if (member == "GetRangeExtents") {
     std::int32_t start = 0, end = 0;
     std::uint32_t coordinates = kScreen;
@@ -76,7 +76,7 @@ bool AtspiBridge::answer_text(const Node& node, std::string_view member, sd_bus_
     for (std::int32_t offset = std::max(std::min(start, end), 0); offset < last; ++offset) {
       range = united(range, character_extents(node, offset));
     }
-    append_flat_extents(reply, range, coordinates, node);
+    append_extents(reply, range, coordinates, node, "iiii");
   } else if (member == "GetOffsetAtPoint") {
     std::int32_t x = 0, y = 0;
     std::uint32_t coordinates = kScreen;
@@ -105,15 +105,6 @@ bool AtspiBridge::answer_text(const Node& node, std::string_view member, sd_bus_
     return false;
   }
   return true;
-}
-
-// Text gives its extents as four numbers, where Component gives one structure of them.
-void AtspiBridge::append_flat_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates,
-                                      const Node& node) {
-  const PixelPoint origin = origin_of(coordinates, node);
-  sd_.sd_bus_message_append(message, "iiii", static_cast<std::int32_t>(rect.left - origin.x),
-                            static_cast<std::int32_t>(rect.top - origin.y), static_cast<std::int32_t>(rect.width),
-                            static_cast<std::int32_t>(rect.height));
 }
 
 // Where a character is drawn; nothing for the error box's words, which the toolkit lays out itself.
