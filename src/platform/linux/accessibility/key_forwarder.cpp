@@ -68,8 +68,13 @@ KeyForwarder::~KeyForwarder() {
   }
 }
 
+// A screen reader registers a listener for each of 256 modifier combinations: the registry's
+// signals come in a burst, and the count asked for once more after the one under way.
 void KeyForwarder::count_listeners() {
-  if (counting_) return;
+  if (counting_) {
+    count_again_ = true;
+    return;
+  }
   BusMessage call(sd_, nullptr);
   if (sd_.sd_bus_message_new_method_call(bus_, call.out(), kRegistry, kController, kControllerInterface,
                                          "GetKeystrokeListeners") < 0) {
@@ -87,11 +92,16 @@ int KeyForwarder::on_listeners(sd_bus_message* reply, void* forwarder, sd_bus_er
   auto* self = static_cast<KeyForwarder*>(forwarder);
   self->sd_.sd_bus_slot_unref(self->counting_);
   self->counting_ = nullptr;
-  if (self->sd_.sd_bus_message_is_method_error(reply, nullptr)) return 0;
-  if (self->sd_.sd_bus_message_enter_container(reply, 'a', kListener) < 0) return 0;
   int count = 0;
-  while (self->sd_.sd_bus_message_skip(reply, kListener) > 0) ++count;
+  if (!self->sd_.sd_bus_message_is_method_error(reply, nullptr) &&
+      self->sd_.sd_bus_message_enter_container(reply, 'a', kListener) >= 0) {
+    while (self->sd_.sd_bus_message_skip(reply, kListener) > 0) ++count;
+  }
   self->listeners_ = count;
+  if (self->count_again_) {
+    self->count_again_ = false;
+    self->count_listeners();
+  }
   return 0;
 }
 

@@ -58,6 +58,7 @@ class KeyForwarder {
   sd_bus_slot* counting_ = nullptr;
   sd_bus_slot* asking_ = nullptr;
   int listeners_ = 0;
+  bool count_again_ = false;
   // The key being offered: whether its answer came, and whether it was kept.
   bool answered_ = false, kept_ = false;
   int (*previous_dispatch_)(int, Fl_Window*) = nullptr;
