@@ -90,7 +90,9 @@ std::vector<std::int32_t> boundaries(const std::vector<std::int32_t>& text, Text
         boundary = before < i - 1 && ends_sentence(text[before]);
         break;
       }
-      case TextUnit::SentenceEnd: boundary = ends_sentence(text[i - 1]) && !ends_sentence(text[i]); break;
+      // Right after a sentence's end that a blank follows, as the start's rule has it: the dot in
+      // "REACH-1.exe" ends no sentence.
+      case TextUnit::SentenceEnd: boundary = ends_sentence(text[i - 1]) && is_space(text[i]); break;
       case TextUnit::Line: break;
     }
     if (boundary) found.push_back(i);
@@ -121,6 +123,7 @@ TextRun text_run(std::string_view utf8, std::int32_t offset, TextUnit unit, Text
 }
 
 TextRun text_piece(std::string_view utf8, std::int32_t offset, TextGranularity granularity) {
+  if (offset < 0 || offset > character_count(utf8)) return {"", 0, 0};
   switch (granularity) {
     case TextGranularity::Character: return text_run(utf8, offset, TextUnit::Character, TextSide::At);
     case TextGranularity::Word:

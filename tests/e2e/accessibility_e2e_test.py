@@ -171,6 +171,14 @@ class Acting(AccessibilityTest):
                               ("GetStringAtOffset", ["int32:0", "uint32:5"]), ("GetText", ["int32:0"])):
             refused = self.call_raw(label, "org.a11y.atspi.Text." + method, *wrong)
             self.assertIn("org.freedesktop.DBus.Error.InvalidArgs", refused.stderr, (method, wrong))
+        root = "/org/a11y/atspi/accessible/root"
+        for error, path, method, arguments in (
+                ("PropertyReadOnly", label, "org.freedesktop.DBus.Properties.Set",
+                 ["string:org.a11y.atspi.Accessible", "string:Name", "variant:string:renamed"]),
+                ("InvalidArgs", root, "org.freedesktop.DBus.Properties.Set",
+                 ["string:org.a11y.atspi.Application", "string:Id", "variant:string:7"]),
+                ("InvalidArgs", "/org/a11y/atspi/cache", "org.a11y.atspi.Cache.GetItems", ["string:x"])):
+            self.assertIn("org.freedesktop.DBus.Error." + error, self.call_raw(path, method, *arguments).stderr, method)
         # Extents and position agree for the frame, in every kind of coordinates.
         frame = self.controls()[0].queryComponent()
         for kind in (pyatspi.DESKTOP_COORDS, pyatspi.WINDOW_COORDS, 2):
@@ -210,6 +218,9 @@ class ErrorBox(AccessibilityTest):
         app = wait_for("REACH-1 on the accessibility bus", self.application)
         alert = wait_for("the error box beside the frame", lambda: app.childCount == 2 and app[1])
         self.assertEqual((alert.getRoleName(), alert.name), ("alert", "HV_TEST_PROCESS"))
+        # The box holds the window for a client as for the mouse.
+        self.assertFalse(controls["AlwaysOnTop_TICKBOX"].queryAction().doAction(0))
+        self.assertTrue(controls["AlwaysOnTop_TICKBOX"].getState().contains(pyatspi.STATE_CHECKED))
         words, button = alert[0], alert[1]
         self.assertEqual(words.getRoleName(), "label")
         self.assertIn(settings + ": Is a directory", words.name)
@@ -375,7 +386,7 @@ class KeysWithRegistryStopped(KeyListener):
 
 
 class DeafClient(AccessibilityTest):
-    """A client that calls a copy 60,000 times and never reads an answer, then leaves."""
+    """Clients that call a copy 60,000 times and never read an answer, then leave."""
 
     def memory(self):
         with open("/proc/%d/status" % self.copy.process.pid) as f:
@@ -386,9 +397,12 @@ class DeafClient(AccessibilityTest):
         import deaf_client
         frame, _ = self.controls()
         before = self.memory()
-        deaf = deaf_client.flood(self.session.a11y_address(), self.copy_on_bus(), frame.path,
-                                 "org.a11y.atspi.Accessible", "GetChildren", 60000)
-        deaf.close()
+        # Answers the bridge writes, and those sd-bus would write for it (an object's description).
+        deaf = [deaf_client.flood(self.session.a11y_address(), self.copy_on_bus(), frame.path, interface, member,
+                                  30000) for interface, member in (("org.a11y.atspi.Accessible", "GetChildren"),
+                                                                   ("org.freedesktop.DBus.Introspectable", "Introspect"))]
+        for client in deaf:
+            client.close()
         # Answered in turn, after every call the deaf client made (a busy machine may take a while).
         wait_for("the copy to answer again", lambda: "HALVERD - TEST PROCESS - REACH-1.exe" in self.call_raw(
             frame.path, "org.freedesktop.DBus.Properties.Get", "string:org.a11y.atspi.Accessible", "string:Name").stdout,

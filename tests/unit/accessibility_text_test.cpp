@@ -68,6 +68,11 @@ TEST(AccessibleText, PiecesRunFromBoundaryToBoundary) {
   EXPECT_EQ(piece(two, 9, TextGranularity::Sentence), "Not stored!@7-18");
   EXPECT_EQ(piece(label, 3, TextGranularity::Paragraph), label + "@0-20");
   EXPECT_EQ(piece(label, 3, TextGranularity::Character), "P@3-4");
+  // A dot inside a name ends no sentence; nothing is read outside the text.
+  EXPECT_EQ(piece("REACH-1.exe", 9, TextGranularity::Sentence), "REACH-1.exe@0-11");
+  EXPECT_EQ(run("REACH-1.exe", 9, TextUnit::SentenceEnd), "REACH-1.exe@0-11");
+  EXPECT_EQ(piece(label, -1, TextGranularity::Word), "@0-0");
+  EXPECT_EQ(piece(label, std::numeric_limits<std::int32_t>::max(), TextGranularity::Sentence), "@0-0");
 
   EXPECT_EQ(run(label, 7, TextUnit::Line), label + "@0-20");
   EXPECT_EQ(run(label, 20, TextUnit::Line), label + "@0-20");

@@ -37,8 +37,10 @@ bool AtspiBridge::answer_action(const Node& node, std::string_view member, sd_bu
   } else if (member == "GetActions") {
     sd_.sd_bus_message_append(reply, "a(sss)", 1, "click", action_description(control).c_str(), "");
   } else if (member == "DoAction") {
-    sd_.sd_bus_message_append(reply, "b", valid);
-    if (valid) {
+    // The error box holds the window, for a client as for the mouse.
+    const bool done = valid && !error_box_open();
+    sd_.sd_bus_message_append(reply, "b", done);
+    if (done) {
       // The click runs from the event loop once the answer is on its way: EXIT's click ends the copy.
       struct Click {
         AccessibleWindow* window;

@@ -85,16 +85,19 @@ int AtspiBridge::on_embedded(sd_bus_message* reply, void* bridge, sd_bus_error*)
 // The registry asks a new application for the objects it would have it keep; this one keeps none,
 // since its dozen objects are answered for directly.
 int AtspiBridge::on_cache_call(sd_bus_message* call, void* bridge, sd_bus_error*) {
-  const SdBusLibrary& sd = static_cast<AtspiBridge*>(bridge)->sd_;
+  auto* self = static_cast<AtspiBridge*>(bridge);
+  const SdBusLibrary& sd = self->sd_;
+  if (self->over_bound()) return 1;
   const char* member = sd.sd_bus_message_get_member(call);
   if (!member || std::strcmp(member, "GetItems") != 0) return 0;
+  const char* given = sd.sd_bus_message_get_signature(call, 1);
+  if (!given || *given) return self->refuse(call, "org.a11y.atspi.Cache.GetItems takes no arguments");
   BusMessage reply(sd, nullptr);
   if (sd.sd_bus_message_new_method_return(call, reply.out()) < 0) return 0;
   sd.sd_bus_message_append(reply.get(), "a((so)(so)(so)iiassusau)", 0);
-  sd.sd_bus_send(nullptr, reply.get(), nullptr);
+  self->send(reply.get());
   return 1;
 }
-
 // A call with arguments that say nothing this bridge can act on: InvalidArgs, and nothing done; or
 // one to an object that is not there (the error box once closed): UnknownObject.
 int AtspiBridge::refuse(sd_bus_message* call, const std::string& why, const char* error) {
@@ -105,8 +108,11 @@ int AtspiBridge::refuse(sd_bus_message* call, const std::string& why, const char
   return 1;
 }
 
+// Every call to the copy's objects comes here first, those sd-bus would answer itself (Introspect,
+// an unknown method) included: past the bound, none is answered.
 int AtspiBridge::on_call(sd_bus_message* call, void* bridge, sd_bus_error*) {
-  return static_cast<AtspiBridge*>(bridge)->answer(call);
+  auto* self = static_cast<AtspiBridge*>(bridge);
+  return self->over_bound() ? 1 : self->answer(call);
 }
 
 // 1 where the call was answered; 0 leaves it to sd-bus, which tells the caller no such method.
@@ -143,7 +149,7 @@ int AtspiBridge::answer(sd_bus_message* call) {
     else if (in == kText) answered = answer_text(*node, member, call, reply.get());
     else if (in == kImage) answered = answer_image(*node, member, call, reply.get());
   } catch (const Refusal& refusal) {
-    return refuse(call, refusal.why);
+    return refuse(call, refusal.why, refusal.error);
   }
   if (!answered) return 0;
   send(reply.get());
@@ -152,18 +158,19 @@ int AtspiBridge::answer(sd_bus_message* call) {
 
 // A client that calls and never reads keeps the bus from taking the copy's answers; the bus then
 // stops reading them, and they would pile up here, holding memory the copy does not give back.
-// Past kMostQueued waiting messages, answers and events are dropped: the client that does not
+// Past kMostQueued waiting messages, calls go unanswered and events unsent: the client that does not
 // read them loses nothing, and one that does sees a call time out, as with any busy application.
 // Once the queue has emptied the memory it held goes back to the system.
-bool AtspiBridge::send(sd_bus_message* message) {
+bool AtspiBridge::over_bound() {
   std::uint64_t queued = 0;
-  if (sd_.sd_bus_get_n_queued_write(bus_, &queued) >= 0 && queued >= kMostQueued) {
-    dropped_ = true;
-    return false;
-  }
-  return sd_.sd_bus_send(bus_, message, nullptr) >= 0;
+  if (sd_.sd_bus_get_n_queued_write(bus_, &queued) < 0 || queued < kMostQueued) return false;
+  dropped_ = true;
+  return true;
 }
 
+bool AtspiBridge::send(sd_bus_message* message) {
+  return !over_bound() && sd_.sd_bus_send(bus_, message, nullptr) >= 0;
+}
 void AtspiBridge::give_back_after_flood() {
   std::uint64_t queued = 0;
   if (!dropped_ || sd_.sd_bus_get_n_queued_write(bus_, &queued) < 0 || queued > 0) return;

@@ -37,6 +37,7 @@ class AtspiBridge final : ErrorBoxWatcher {
  // Thrown where a call's arguments, though of the right types, ask for nothing there is.
   struct Refusal {
     std::string why;
+    const char* error = SD_BUS_ERROR_INVALID_ARGS;
   };
 
  private:
@@ -53,6 +54,7 @@ class AtspiBridge final : ErrorBoxWatcher {
   int answer(sd_bus_message* call);
   int refuse(sd_bus_message* call, const std::string& why, const char* error = SD_BUS_ERROR_INVALID_ARGS);
   static constexpr std::uint64_t kMostQueued = 256;
+  bool over_bound();
   bool send(sd_bus_message* message);
   void give_back_after_flood();
   void append_reference(sd_bus_message* message, const std::string& path);

@@ -53,7 +53,7 @@ bool AtspiBridge::answer_component(const Node& node, std::string_view member, sd
   } else if (member == "GetAlpha") {
     sd_.sd_bus_message_append(reply, "d", 1.0);
   } else if (member == "GrabFocus") {
-    const bool taken = node.kind == Node::Control && window_.take_focus(node.control->id);
+    const bool taken = node.kind == Node::Control && !error_box_open() && window_.take_focus(node.control->id);
     sd_.sd_bus_message_append(reply, "b", taken);
   } else {
     return false;
@@ -98,7 +98,9 @@ PixelPoint AtspiBridge::origin_of(std::uint32_t coordinates, const Node& node) c
 // Component gives extents as one structure, Text as four numbers.
 void AtspiBridge::append_extents(sd_bus_message* message, const PixelRect& rect, std::uint32_t coordinates,
                                  const Node& node, const char* signature) {
-  const PixelPoint origin = origin_of(coordinates, node);
+  const PixelPoint found = origin_of(coordinates, node);
+  // Nothing there is nowhere, in any coordinates.
+  const PixelPoint origin = rect.width > 0 || rect.height > 0 ? found : PixelPoint{rect.left, rect.top};
   sd_.sd_bus_message_append(message, signature, static_cast<std::int32_t>(rect.left - origin.x),
                             static_cast<std::int32_t>(rect.top - origin.y), static_cast<std::int32_t>(rect.width),
                             static_cast<std::int32_t>(rect.height));

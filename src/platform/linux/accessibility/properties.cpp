@@ -98,12 +98,15 @@ bool AtspiBridge::answer_properties(const Node& node, std::string_view member, s
   const char* property = nullptr;
   if (sd_.sd_bus_message_read(call, "ss", &interface, &property) < 0) return false;
   if (member == "Get") return node.implements(interface) && append_property(node, interface, property, reply);
+  if (member != "Set") return false;
   // A client gives the application the number it knows it by; nothing else may be set.
-  if (member == "Set" && node.kind == Node::Root && std::string_view(interface) == kApplication &&
-      std::string_view(property) == "Id") {
-    return sd_.sd_bus_message_read(call, "v", "i", &application_id_) >= 0;
+  if (node.kind != Node::Root || std::string_view(interface) != kApplication || std::string_view(property) != "Id") {
+    throw Refusal{std::string(interface) + "." + property + " cannot be set", SD_BUS_ERROR_PROPERTY_READ_ONLY};
   }
-  return false;
+  std::int32_t id = 0;
+  if (sd_.sd_bus_message_read(call, "v", "i", &id) <= 0) throw Refusal{"the application's Id is a number (i)"};
+  application_id_ = id;
+  return true;
 }
 
 }  // namespace hv::linux_backend
