@@ -8,7 +8,6 @@ answered a call made after the flood. Prints a line for bench/results.md; tests 
 """
 
 import os
-import re
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -20,12 +19,6 @@ from desktop_session import Copy, Session, wait_for  # noqa: E402
 CALLS = 60000
 
 
-def memory(pid):
-    with open("/proc/%d/status" % pid) as f:
-        status = f.read()
-    return [int(re.search(name + r":\s+(\d+) kB", status).group(1)) for name in ("VmRSS", "VmHWM")]
-
-
 def one_round(program):
     session = Session()
     try:
@@ -35,17 +28,13 @@ def one_round(program):
         name = lambda: session.run(["dbus-send", "--bus=" + address, "--print-reply", "--reply-timeout=120000",
                                     "--dest=" + on_bus, frame, "org.freedesktop.DBus.Properties.Get",
                                     "string:org.a11y.atspi.Accessible", "string:Name"]).stdout
-        send = ["dbus-send", "--bus=" + address, "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus"]
-        on_bus = wait_for("the copy on the accessibility bus", lambda: next(
-            (n for n in re.findall(r'string "(:[0-9.]+)"', session.run(send + ["org.freedesktop.DBus.ListNames"]).stdout)
-             if "uint32 %d" % copy.process.pid in session.run(
-                 send + ["org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + n]).stdout), None))
+        on_bus = wait_for("the copy on the accessibility bus", lambda: (copy.connections(address) or [None])[0])
         wait_for("the copy's first answer", lambda: "REACH-1" in name())
-        before, _ = memory(copy.process.pid)
+        before = copy.memory()["VmRSS"]
         deaf_client.flood(address, on_bus, frame, "org.a11y.atspi.Accessible", "GetChildren", CALLS).close()
         wait_for("the copy's answer after the flood", lambda: "REACH-1" in name(), patience=300)
-        after, peak = memory(copy.process.pid)
-        return before, peak, after
+        after = copy.memory()
+        return before, after["VmHWM"], after["VmRSS"]
     finally:
         session.close()
 

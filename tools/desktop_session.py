@@ -202,18 +202,20 @@ class Copy:
         subprocess.run(["xdotool", "mousemove", "--window", self.window, str(x), str(y), "click", "1"],
                        env=self.session.env, check=True)
 
-    def connections(self):
-        """The session bus connections this copy's process holds."""
-        names = self.session.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                  "/org/freedesktop/DBus", "org.freedesktop.DBus.ListNames"]).stdout
-        held = []
-        for name in re.findall(r'string "(:[^"]+)"', names):
-            pid = self.session.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
-                                    "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
-                                    "string:" + name]).stdout
-            if re.search(r"uint32 %d\b" % self.process.pid, pid):
-                held.append(name)
-        return held
+    def connections(self, address=None):
+        """The connections this copy's process holds on a bus: the session bus, or the one at address."""
+        bus = ["--bus=" + address] if address else ["--session"]
+        send = ["dbus-send", *bus, "--print-reply", "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus"]
+        names = self.session.run(send + ["org.freedesktop.DBus.ListNames"]).stdout
+        return [name for name in re.findall(r'string "(:[^"]+)"', names) if re.search(
+            r"uint32 %d\b" % self.process.pid,
+            self.session.run(send + ["org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name]).stdout)]
+
+    def memory(self):
+        """The copy's resident memory now and at its peak (VmRSS, VmHWM), in kB."""
+        with open("/proc/%d/status" % self.process.pid) as f:
+            status = f.read()
+        return {name: int(re.search(name + r":\s+(\d+) kB", status).group(1)) for name in ("VmRSS", "VmHWM")}
 
     def maps(self):
         with open("/proc/%d/maps" % self.process.pid) as f:

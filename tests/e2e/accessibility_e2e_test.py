@@ -9,7 +9,6 @@ libatspi binds to the session it first sees, so one process holds one scenario:
 """
 
 import os
-import re
 import select
 import signal
 import subprocess
@@ -75,12 +74,8 @@ class AccessibilityTest(unittest.TestCase):
         self.assertEqual(lines[3], "[REACH-1]")
 
     def copy_on_bus(self):
-        """The copy's name on the accessibility bus, found among the bus's names by its process."""
-        send = ["dbus-send", "--bus=" + self.session.a11y_address(), "--print-reply",
-                "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus"]
-        names = re.findall(r'string "(:[0-9.]+)"', self.session.run(send + ["org.freedesktop.DBus.ListNames"]).stdout)
-        return next(name for name in names if f"uint32 {self.copy.process.pid}" in self.session.run(
-            send + ["org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name]).stdout)
+        """The copy's name on the accessibility bus."""
+        return self.copy.connections(self.session.a11y_address())[0]
 
     def call_raw(self, path, method, *arguments):
         # A client that gets the arguments wrong, as pyatspi never does: dbus-send straight to the
@@ -388,15 +383,10 @@ class KeysWithRegistryStopped(KeyListener):
 class DeafClient(AccessibilityTest):
     """Clients that call a copy 60,000 times and never read an answer, then leave."""
 
-    def memory(self):
-        with open("/proc/%d/status" % self.copy.process.pid) as f:
-            status = f.read()
-        return {name: int(re.search(name + r":\s+(\d+) kB", status).group(1)) for name in ("VmRSS", "VmHWM")}
-
     def test_a_client_that_never_reads_cannot_make_a_copy_hold_memory(self):
         import deaf_client
         frame, _ = self.controls()
-        before = self.memory()
+        before = self.copy.memory()
         # Answers the bridge writes, and those sd-bus would write for it (an object's description).
         deaf = [deaf_client.flood(self.session.a11y_address(), self.copy_on_bus(), frame.path, interface, member,
                                   30000) for interface, member in (("org.a11y.atspi.Accessible", "GetChildren"),
@@ -407,7 +397,7 @@ class DeafClient(AccessibilityTest):
         wait_for("the copy to answer again", lambda: "HALVERD - TEST PROCESS - REACH-1.exe" in self.call_raw(
             frame.path, "org.freedesktop.DBus.Properties.Get", "string:org.a11y.atspi.Accessible", "string:Name").stdout,
                  patience=4 * PATIENCE)
-        after = self.memory()
+        after = self.copy.memory()
         if "ASAN_OPTIONS" not in os.environ:  # the sanitizer keeps freed memory aside on purpose
             self.assertLess(after["VmHWM"] - before["VmRSS"], 4096, (before, after))
             self.assertLess(after["VmRSS"] - before["VmRSS"], 2048, (before, after))

@@ -118,9 +118,7 @@ int KeyForwarder::on_answer(sd_bus_message* reply, void* forwarder, sd_bus_error
 }
 
 bool KeyForwarder::offer(const KeyEvent& key) {
-  // A key still unanswered past the bound means a registry that does not answer: none is offered
-  // until it has.
-  if (listeners_ == 0 || asking_) return false;
+  if (!listening()) return false;
   BusMessage call(sd_, nullptr);
   // The registry takes the key code and the modifiers as 16-bit numbers, whatever its
   // introspection says.
@@ -148,8 +146,10 @@ bool KeyForwarder::offer(const KeyEvent& key) {
 }
 
 int KeyForwarder::dispatch(int event, Fl_Window* window) {
+  // Every event of the copy passes here: the key is read from X only when there is someone to offer it to.
   KeyEvent key{};
-  if ((event == FL_KEYDOWN || event == FL_KEYUP) && current && key_from_x(event, key) && current->offer(key)) {
+  if ((event == FL_KEYDOWN || event == FL_KEYUP) && current && current->listening() && key_from_x(event, key) &&
+      current->offer(key)) {
     return 1;
   }
   return Fl::handle_(event, window);

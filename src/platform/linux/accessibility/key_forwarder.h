@@ -41,6 +41,9 @@ class KeyForwarder {
 
   // Whether a listener kept the key.
   bool offer(const KeyEvent& key);
+  // Whether keys are offered now: someone listens, and no key offered earlier is still unanswered
+  // past the bound (a registry that does not answer is offered none until it has).
+  bool listening() const { return listeners_ > 0 && !asking_; }
 
  private:
   static int dispatch(int event, Fl_Window* window);
